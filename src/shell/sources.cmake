@@ -1,0 +1,9 @@
+# Files of this subsystem; see src/CMakeLists.txt.
+list(APPEND CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+)
+list(APPEND WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/run_modes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/saver_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
+)

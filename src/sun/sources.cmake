@@ -1,0 +1,5 @@
+# Files of this subsystem; see src/CMakeLists.txt.
+list(APPEND CORE_SOURCES
+)
+list(APPEND WIN_SOURCES
+)

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running the saver need, and
+# only those that are missing. Runs as root (or through sudo when it is there).
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev   # native build, sanitizers, libFuzzer
+  googletest libgtest-dev libbenchmark-dev         # unit tests and benchmarks
+  g++-mingw-w64-x86-64 mingw-w64-tools             # the Windows cross build
+  wine64 wine fonts-wine fonts-liberation          # the Windows platform
+  xvfb xauth libgl1-mesa-dri x11-apps              # X server, software OpenGL, xwd
+  imagemagick xplanet-images python3               # pictures and the demo's feed server
+  tinyproxy-bin                                    # the HTTP proxy the feed tests go through
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
