@@ -1,9 +1,10 @@
-# Cross toolchain: MinGW-w64 for 64-bit Windows, with a static C/C++ runtime so the
+# Cross toolchain: MinGW-w64 for 64-bit Windows (the posix thread model, which GoogleTest
+# needs for std::mutex), with a static C/C++ runtime so the
 # saver needs no DLLs beside it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

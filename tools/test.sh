@@ -27,6 +27,7 @@ trap cleanup EXIT
 
 "$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }
 
+run_suite "pictures" python3 "$ROOT/tools/pictures/check-pictures.py" "$ROOT/resources"
 run_suite "native build" build_native "$BUILD/native"
 run_suite "native unit tests" ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
 run_suite "sanitized build" build_native "$BUILD/sanitize" -DCMAKE_BUILD_TYPE=Debug \
@@ -44,6 +45,8 @@ run_wine_test() { # program, arguments...
 if [ -f "$SCR" ]; then
   start_xvfb 1024x768
   fresh_wine_prefix "$BUILD/wine-test"
+  run_suite "exit code -1 reaches the shell as 255" \
+    bash -c 'wine "$0" /x </dev/null; test $? -eq 255' "$SCR"
   while IFS= read -r program; do
     run_suite "$(basename "$program" .exe) (Wine, 1024x768)" run_wine_test "$program"
   done < <(find "$BUILD/win/tests" -name '*_tests.exe' | sort)

@@ -2,7 +2,9 @@
 
 namespace {
 
-unsigned Code(const char* p) { return static_cast<unsigned char>(*p); }
+unsigned Code(const char* p) {
+    return static_cast<unsigned char>(*p);
+}
 
 const char* SkipSpaces(const char* p) {
     while (*p == ' ') {

@@ -1,0 +1,161 @@
+// Mode dispatch, the saver window in its two forms, and the message loop.
+#include "resource_ids.h"
+#include "settings/config_dialog.h"
+#include "shell/command_line.h"
+#include "shell/shell.h"
+
+ShellState shellState = {nullptr, false,   false,   nullptr, 0,       false,  false,
+                         nullptr, nullptr, nullptr, nullptr, nullptr, {0, 0}, kNeverVerified};
+
+namespace {
+
+constexpr int kExitInvalid = -1;
+constexpr DWORD kSaverClassStyle = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+
+bool IsPlatform9x() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    return ::GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// Faults cannot be caught with __try under MinGW; this filter keeps the 9x system's
+// saver-running state from staying on when the saver dies.
+LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS*) {
+    SetSaverRunning(false);
+    ::ExitProcess(0);
+}
+
+HWND ExistingWindow(uint32_t handle) {
+    HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(handle));
+    return handle != 0 && ::IsWindow(window) ? window : nullptr;
+}
+
+int RunPreview(uint32_t handle) {
+    HWND host = ExistingWindow(handle);
+    return host ? RunSaverWindow(host) : kExitInvalid;
+}
+
+int RunConfigure(const ModeRequest& request) {
+    if (!request.hasOwnerSwitch) {
+        return static_cast<int>(ShowConfigDialog(nullptr));
+    }
+    HWND owner = ExistingWindow(request.window);
+    return static_cast<int>(ShowConfigDialog(owner ? owner : ::GetForegroundWindow()));
+}
+
+int RunChangePassword(uint32_t handle) {
+    if (!shellState.platform9x) {
+        return kExitInvalid;
+    }
+    HWND owner = ExistingWindow(handle);
+    ChangePassword(owner ? owner : ::GetForegroundWindow());
+    return 0;
+}
+
+WNDCLASSA SaverWindowClass() {
+    WNDCLASSA windowClass = {};
+    windowClass.style = kSaverClassStyle;
+    windowClass.lpfnWndProc = SaverWindowProc;
+    windowClass.hInstance = shellState.instance;
+    windowClass.hIcon = ::LoadIconA(shellState.instance, MAKEINTRESOURCEA(IDI_SAVER));
+    windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kSaverWindowClass;
+    return windowClass;
+}
+
+RECT ScreenRectangle() {
+    RECT box = {};
+    HDC screen = ::GetDC(nullptr);
+    ::GetClipBox(screen, &box);
+    ::ReleaseDC(nullptr, screen);
+    return box;
+}
+
+// Brings an already running full-screen saver to the front; true when there is one.
+bool RaiseRunningSaver() {
+    HWND running = ::FindWindowA(kSaverWindowClass, kSaverWindowTitle);
+    if (running == nullptr || !::IsWindow(running)) {
+        return false;
+    }
+    ::SetForegroundWindow(running);
+    return true;
+}
+
+int RunMessageLoop() {
+    MSG message = {};
+    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+} // namespace
+
+int DispatchMode(HINSTANCE instance, const char* arguments) {
+    shellState.instance = instance;
+    shellState.platform9x = IsPlatform9x();
+    ::SetUnhandledExceptionFilter(OnUnhandledFault);
+
+    const ModeRequest request = ReadModeRequest(arguments);
+    switch (request.mode) {
+    case RunMode::Save:
+        return RunSaverWindow(nullptr);
+    case RunMode::Preview:
+        return RunPreview(request.window);
+    case RunMode::Configure:
+        return RunConfigure(request);
+    case RunMode::ChangePassword:
+        return RunChangePassword(request.window);
+    case RunMode::Invalid:
+        break;
+    }
+    return kExitInvalid;
+}
+
+int RunSaverWindow(HWND parent) {
+    const WNDCLASSA windowClass = SaverWindowClass();
+    RECT rect = {};
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    const char* title = nullptr;
+    if (parent != nullptr) {
+        ::GetClientRect(parent, &rect);
+        style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+        title = kPreviewWindowTitle;
+        shellState.preview = true;
+    } else {
+        rect = ScreenRectangle();
+        style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        exStyle = WS_EX_TOPMOST;
+        title = kSaverWindowTitle;
+        if (RaiseRunningSaver()) {
+            return 0;
+        }
+        LoadPasswordVerifier();
+    }
+    if (shellState.platform9x) {
+        shellState.autoplayMessage = ::RegisterWindowMessageA("QueryCancelAutoPlay");
+    }
+
+    int result = 0;
+    HWND window = nullptr;
+    if (::RegisterClassA(&windowClass)) {
+        window = ::CreateWindowExA(exStyle, kSaverWindowClass, title, style, rect.left, rect.top,
+                                   rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                                   shellState.instance, nullptr);
+    }
+    if (window != nullptr) {
+        if (parent == nullptr) {
+            ::SetForegroundWindow(window);
+        }
+        result = RunMessageLoop();
+    }
+    UnloadPasswordVerifier();
+    return result;
+}
+
+INT_PTR ShowConfigDialog(HWND owner) {
+    return ::DialogBoxParamA(shellState.instance, MAKEINTRESOURCEA(IDD_CONFIG), owner,
+                             ConfigDialogProc, 0);
+}

@@ -1,0 +1,285 @@
+// The saver window's own procedure and the default handling every saver message ends in:
+// input ends the run, and on the 9x platform the system's password dialog must agree.
+#include "shell/main_window.h"
+#include "shell/shell.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr UINT kSpiSetScreenSaverRunning = 97; // SPI_SETSCREENSAVERRUNNING
+constexpr WPARAM kPowerSuspendRequest = 3;     // PWR_SUSPENDREQUEST of WM_POWER
+constexpr UINT kWmPower = 0x0048;              // WM_POWER, gone from modern headers
+
+void HideCursor() {
+    ::SetCursor(nullptr);
+}
+
+void PostClose(HWND window) {
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void OnSaverCreate(HWND window) {
+    shellState.saverWindow = window;
+    // The saver never loads the IME itself; it only switches off one that is there.
+    shellState.imeModule = ::GetModuleHandleA("IMM32.DLL");
+    if (shellState.imeModule != nullptr) {
+        shellState.associateContext =
+            LookUpFunction<AssociateContextFunction>(shellState.imeModule, "ImmAssociateContext");
+        if (shellState.associateContext != nullptr) {
+            shellState.savedInputContext = shellState.associateContext(window, nullptr);
+        }
+    }
+    ::GetCursorPos(&shellState.mouseReference);
+    if (!shellState.preview) {
+        HideCursor();
+    }
+}
+
+void OnSaverDestroy(HWND window) {
+    if (shellState.imeModule && shellState.associateContext && shellState.savedInputContext) {
+        shellState.associateContext(window, shellState.savedInputContext);
+    }
+    ::PostQuitMessage(0);
+}
+
+// Help and the context menu belong to the host window of the preview.
+LRESULT PassToPreviewHost(HWND window, UINT message, LPARAM lParam) {
+    HWND host = ::GetParent(window);
+    if (host != nullptr && ::IsWindow(host)) {
+        ::PostMessageA(host, message, reinterpret_cast<WPARAM>(host), lParam);
+    }
+    return 1;
+}
+
+bool IsSwallowedSystemCommand(WPARAM command) {
+    return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
+}
+
+void OnMouseMove(HWND window) {
+    POINT now = {};
+    ::GetCursorPos(&now);
+    const long distance = std::labs(now.x - shellState.mouseReference.x) +
+                          std::labs(now.y - shellState.mouseReference.y);
+    if (distance > kMouseMoveThreshold) {
+        PostClose(window);
+        shellState.mouseReference = now;
+    }
+}
+
+// Input and system events that end the run. Returns true when the message was answered
+// here (WM_SETCURSOR), false when handling goes on.
+bool HandleRunningInput(HWND window, UINT message, WPARAM wParam, LRESULT* result) {
+    switch (message) {
+    case WM_SHOWWINDOW:
+        if (wParam != 0) {
+            HideCursor();
+        }
+        return false;
+    case WM_ACTIVATEAPP:
+        if (wParam == 0) {
+            PostClose(window);
+        }
+        return false;
+    case WM_SETCURSOR:
+        HideCursor();
+        *result = 1;
+        return true;
+    case kWmPower:
+        if (wParam == kPowerSuspendRequest) {
+            PostClose(window);
+        }
+        return false;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_POWERBROADCAST:
+        PostClose(window);
+        return false;
+    case WM_MOUSEMOVE:
+        OnMouseMove(window);
+        return false;
+    default:
+        return false;
+    }
+}
+
+// Close and verify requests while the full-screen saver runs. Returns true when the
+// message was answered here.
+bool HandleCloseRequest(HWND window, UINT message, LRESULT* result) {
+    if (!shellState.platform9x) {
+        return false;
+    }
+    if (message == WM_CLOSE && !VerifyBeforeClose(window)) {
+        ::GetCursorPos(&shellState.mouseReference);
+        *result = 0;
+        return true;
+    }
+    if (message == kVerifyRequestMessage) {
+        *result = shellState.verifyPassword ? shellState.verifyPassword(window) : 1;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        OnSaverCreate(window);
+        return MainWindowProc(window, message, wParam, lParam);
+    case WM_DESTROY:
+        OnSaverDestroy(window);
+        return MainWindowProc(window, message, wParam, lParam);
+    case WM_SETTEXT:
+        return 0; // the title is the running-saver marker; it never changes
+    case WM_PAINT:
+        if (shellState.closing) {
+            return ::DefWindowProcA(window, message, wParam, lParam);
+        }
+        if (!shellState.preview) {
+            HideCursor();
+        }
+        return MainWindowProc(window, message, wParam, lParam);
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        if (shellState.preview) {
+            return PassToPreviewHost(window, message, lParam);
+        }
+        return MainWindowProc(window, message, wParam, lParam);
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (shellState.closing) {
+            return ::DefWindowProcA(window, message, wParam, lParam);
+        }
+        return MainWindowProc(window, message, wParam, lParam);
+    case WM_SYSCOMMAND:
+        if (!shellState.preview && IsSwallowedSystemCommand(wParam)) {
+            return 0;
+        }
+        return MainWindowProc(window, message, wParam, lParam);
+    case WM_TIMER:
+        if (shellState.closing) {
+            return 0;
+        }
+        ::Sleep(0);
+        return MainWindowProc(window, message, wParam, lParam);
+    default:
+        return MainWindowProc(window, message, wParam, lParam);
+    }
+}
+
+LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!shellState.preview && !shellState.closing) {
+        LRESULT result = 0;
+        if (HandleCloseRequest(window, message, &result)) {
+            return result;
+        }
+        if (!shellState.verifying && HandleRunningInput(window, message, wParam, &result)) {
+            return result;
+        }
+    }
+    if (shellState.autoplayMessage != 0 && message == shellState.autoplayMessage) {
+        PostClose(window);
+        return shellState.verifyPassword ? 1 : 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+BOOL VerifyBeforeClose(HWND window) {
+    if (shellState.verifying || shellState.closing) {
+        return FALSE;
+    }
+    if (shellState.verifyPassword == nullptr) {
+        shellState.closing = true;
+        return TRUE;
+    }
+    const DWORD now = ::GetTickCount();
+    if (shellState.lastVerifyTick != kNeverVerified &&
+        now - shellState.lastVerifyTick < kCloseRepeatGuardMs) {
+        return FALSE;
+    }
+    shellState.verifying = true;
+    MSG pending = {};
+    for (int i = 0; i < 2; ++i) {
+        ::PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
+    }
+    const LRESULT accepted = ::SendMessageA(window, kVerifyRequestMessage, 0, 0);
+    shellState.closing = accepted != 0;
+    shellState.verifying = false;
+    if (!shellState.closing) {
+        HideCursor();
+    }
+    shellState.lastVerifyTick = ::GetTickCount();
+    return shellState.closing;
+}
+
+void LoadPasswordVerifier() {
+    if (!shellState.platform9x) {
+        return;
+    }
+    if (shellState.passwordModule != nullptr) {
+        UnloadPasswordVerifier();
+    }
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key) != ERROR_SUCCESS) {
+        return;
+    }
+    DWORD usePassword = 0;
+    DWORD size = sizeof(usePassword);
+    if (::RegQueryValueExA(key, "ScreenSaveUsePassword", nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(&usePassword), &size) == ERROR_SUCCESS &&
+        usePassword != 0) {
+        shellState.passwordModule = ::LoadLibraryA("PASSWORD.CPL");
+        if (shellState.passwordModule != nullptr) {
+            shellState.verifyPassword = LookUpFunction<VerifyPasswordFunction>(
+                shellState.passwordModule, "VerifyScreenSavePwd");
+            if (shellState.verifyPassword != nullptr) {
+                SetSaverRunning(true);
+            } else {
+                UnloadPasswordVerifier();
+            }
+        }
+    }
+    ::RegCloseKey(key);
+}
+
+void UnloadPasswordVerifier() {
+    if (!shellState.platform9x || shellState.passwordModule == nullptr) {
+        return;
+    }
+    ::FreeLibrary(shellState.passwordModule);
+    shellState.passwordModule = nullptr;
+    if (shellState.verifyPassword != nullptr) {
+        shellState.verifyPassword = nullptr;
+        SetSaverRunning(false);
+    }
+}
+
+void ChangePassword(HWND owner) {
+    using ChangePasswordFunction = DWORD(WINAPI*)(const char*, HWND, DWORD, void*);
+    HMODULE module = ::LoadLibraryA("MPR.DLL");
+    if (module == nullptr) {
+        return;
+    }
+    auto change = LookUpFunction<ChangePasswordFunction>(module, "PwdChangePasswordA");
+    if (change != nullptr) {
+        change("SCRSAVE", owner, 0, nullptr);
+    }
+    ::FreeLibrary(module);
+}
+
+void SetSaverRunning(bool on) {
+    if (!shellState.platform9x) {
+        return;
+    }
+    BOOL previous = on ? TRUE : FALSE;
+    ::SystemParametersInfoA(kSpiSetScreenSaverRunning, previous, &previous, 0);
+}

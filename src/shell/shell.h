@@ -1,0 +1,65 @@
+#pragma once
+// The screen-saver shell: process entry, run modes, the saver window's input handling and
+// password check. Everything here runs on the user-interface thread, except that the
+// feed thread reads `shellState.saverWindow`, which is set before that thread starts.
+#include <windows.h>
+
+constexpr char kSaverWindowClass[] = "WindowsScreenSaverClass";
+constexpr char kSaverWindowTitle[] = "Screen Saver";
+constexpr char kPreviewWindowTitle[] = "Preview";
+
+// Sent through the whole procedure chain to ask for the system's password dialog.
+constexpr UINT kVerifyRequestMessage = WM_APP;
+// Mouse travel (|dx| + |dy| from the reference point) that is still taken for jitter.
+constexpr int kMouseMoveThreshold = 4;
+// A close request this soon after a password dialog ended is refused without a dialog.
+constexpr DWORD kCloseRepeatGuardMs = 200;
+constexpr DWORD kNeverVerified = 0xFFFFFFFFu;
+
+using VerifyPasswordFunction = BOOL(WINAPI*)(HWND owner);
+using AssociateContextFunction = HANDLE(WINAPI*)(HWND window, HANDLE context);
+
+// A function looked up by name in a system component loaded at run time; null when the
+// component lacks it. Going through void(*)() keeps the cast free of type warnings.
+template <typename Function> Function LookUpFunction(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+struct ShellState {
+    HINSTANCE instance;
+    bool platform9x; // GetVersionExA reports VER_PLATFORM_WIN32_WINDOWS
+    bool preview;    // the saver window lives inside a host window
+    HWND saverWindow;
+    UINT autoplayMessage; // "QueryCancelAutoPlay" on 9x, else 0
+
+    bool closing;   // the run may end; never cleared once set
+    bool verifying; // the password dialog is up
+    HMODULE passwordModule;
+    VerifyPasswordFunction verifyPassword;
+    HMODULE imeModule;
+    AssociateContextFunction associateContext;
+    HANDLE savedInputContext;
+    POINT mouseReference;
+    DWORD lastVerifyTick; // kNeverVerified until a password dialog has ended
+};
+
+extern ShellState shellState;
+
+// Picks the run mode from the argument text and runs it; returns the exit code.
+int DispatchMode(HINSTANCE instance, const char* arguments);
+// Creates the saver window (full screen without a parent, preview inside one) and runs
+// the message loop; returns the exit code.
+int RunSaverWindow(HWND parent);
+INT_PTR ShowConfigDialog(HWND owner);
+
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Default handling of every saver message: input ends the run. Also called directly by
+// the globe window for input over the globe, always with the saver window's handle.
+LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL VerifyBeforeClose(HWND window);
+
+void LoadPasswordVerifier();
+void UnloadPasswordVerifier();
+void ChangePassword(HWND owner);
+// Tells the 9x system whether a saver runs (disables Ctrl+Alt+Del there); no-op elsewhere.
+void SetSaverRunning(bool on);

@@ -1,0 +1,288 @@
+#include "harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace e2e {
+
+namespace {
+
+constexpr DWORD kPollMs = 10;
+constexpr char kSection[] = "zarvsaver";
+constexpr char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr";
+
+std::string UnixToWindowsPath(const std::string& path) {
+    if (path.empty() || path[0] != '/') {
+        return path;
+    }
+    std::string windows = "Z:" + path;
+    for (char& c : windows) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return windows;
+}
+
+void SendInputs(INPUT* inputs, UINT count) {
+    ::SendInput(count, inputs, sizeof(INPUT));
+}
+
+INPUT KeyInput(WORD virtualKey, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId) {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+std::string SaverPath() {
+    const char* path = std::getenv("ZARVANE_SCR");
+    return UnixToWindowsPath(path ? path : "zarvane.scr");
+}
+
+std::string ScratchFolder(const std::string& name) {
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "zarvane-" + name;
+    const std::string command = "cmd /c rmdir /s /q \"" + folder + "\" >nul 2>nul";
+    std::system(command.c_str());
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+void Pause(DWORD ms) {
+    WaitUntil([] { return false; }, ms);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG message;
+        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageA(&message);
+        }
+        if (done()) {
+            return true;
+        }
+        if (::GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    }
+}
+
+SaverProcess::SaverProcess(const std::string& arguments, const std::string& program) {
+    std::string commandLine = "\"" + program + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &info_)) {
+        info_ = {};
+    }
+}
+
+SaverProcess::~SaverProcess() {
+    if (info_.hProcess == nullptr) {
+        return;
+    }
+    if (Running()) {
+        ::TerminateProcess(info_.hProcess, 99);
+        ::WaitForSingleObject(info_.hProcess, kExitTimeoutMs);
+    }
+    ::CloseHandle(info_.hThread);
+    ::CloseHandle(info_.hProcess);
+}
+
+bool SaverProcess::Running() const {
+    return info_.hProcess && ::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool SaverProcess::WaitForExit(DWORD timeoutMs) {
+    return WaitUntil([this] { return !Running(); }, timeoutMs);
+}
+
+int SaverProcess::ExitCode() const {
+    DWORD code = 0;
+    ::GetExitCodeProcess(info_.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+std::vector<HWND> SaverProcess::TopLevelWindows() const {
+    WindowSearch search = {info_.dwProcessId, {}};
+    ::EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND SaverProcess::WaitForWindow(const char* windowClass, const char* title,
+                                 DWORD timeoutMs) const {
+    HWND result = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows()) {
+                char name[256] = {};
+                char className[256] = {};
+                ::GetClassNameA(window, className, sizeof(className));
+                ::GetWindowTextA(window, name, sizeof(name));
+                if (::IsWindowVisible(window) && lstrcmpA(className, windowClass) == 0 &&
+                    (title == nullptr || lstrcmpA(name, title) == 0)) {
+                    result = window;
+                    return true;
+                }
+            }
+            return !Running();
+        },
+        timeoutMs);
+    return result;
+}
+
+HWND WaitForSaverWindow(const SaverProcess& saver) {
+    HWND window = saver.WaitForWindow("WindowsScreenSaverClass", "Screen Saver");
+    // Keys go to the foreground window: wait until the saver has brought itself forward.
+    WaitUntil([window] { return window == nullptr || ::GetForegroundWindow() == window; },
+              kStartTimeoutMs);
+    return window;
+}
+
+void MoveMouseTo(int x, int y) {
+    ::SetCursorPos(x, y);
+}
+
+void PressKey(WORD virtualKey) {
+    INPUT inputs[] = {KeyInput(virtualKey, 0), KeyInput(virtualKey, KEYEVENTF_KEYUP)};
+    SendInputs(inputs, 2);
+}
+
+void PressKeyWithAlt(WORD virtualKey) {
+    INPUT inputs[] = {KeyInput(VK_MENU, 0), KeyInput(virtualKey, 0),
+                      KeyInput(virtualKey, KEYEVENTF_KEYUP), KeyInput(VK_MENU, KEYEVENTF_KEYUP)};
+    SendInputs(inputs, 4);
+}
+
+void ClickMouse(DWORD downFlag, DWORD upFlag) {
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = downFlag;
+    inputs[1].mi.dwFlags = upFlag;
+    SendInputs(inputs, 2);
+}
+
+RECT ScreenRect() {
+    return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+}
+
+Capture CaptureScreen(const RECT& rect) {
+    Capture capture;
+    capture.left = rect.left;
+    capture.top = rect.top;
+    capture.width = rect.right - rect.left;
+    capture.height = rect.bottom - rect.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = capture.width;
+    info.bmiHeader.biHeight = -capture.height; // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP section = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = ::SelectObject(memory, section);
+    ::BitBlt(memory, 0, 0, capture.width, capture.height, screen, rect.left, rect.top, SRCCOPY);
+    ::GdiFlush();
+    const auto* first = static_cast<const uint32_t*>(bits);
+    capture.pixels.assign(first, first + capture.width * capture.height);
+    for (uint32_t& p : capture.pixels) {
+        p &= 0x00FFFFFF;
+    }
+    ::SelectObject(memory, previous);
+    ::DeleteObject(section);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+ProfileSection::ProfileSection() {
+    ::WriteProfileStringA(kSection, nullptr, nullptr);
+}
+
+ProfileSection::~ProfileSection() {
+    ::WriteProfileStringA(kSection, nullptr, nullptr);
+}
+
+void ProfileSection::Set(const char* key, const char* value) const {
+    ::WriteProfileStringA(kSection, key, value);
+}
+
+void ProfileSection::Set(const char* key, int value) const {
+    Set(key, std::to_string(value).c_str());
+}
+
+std::string ProfileSection::Get(const char* key) const {
+    char value[512] = {};
+    ::GetProfileStringA(kSection, key, "<absent>", value, sizeof(value));
+    return value;
+}
+
+EmulatedWindowsVersion::EmulatedWindowsVersion(const char* version) {
+    HKEY key = nullptr;
+    ::RegCreateKeyA(HKEY_CURRENT_USER, kAppDefaultsKey, &key);
+    ::RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                     static_cast<DWORD>(lstrlenA(version) + 1));
+    ::RegCloseKey(key);
+}
+
+EmulatedWindowsVersion::~EmulatedWindowsVersion() {
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+}
+
+RegistryValue::RegistryValue(const char* keyPath, const char* name, DWORD value)
+    : keyPath_(keyPath), name_(name) {
+    HKEY key = nullptr;
+    ::RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key);
+    ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    ::RegCloseKey(key);
+}
+
+RegistryValue::~RegistryValue() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath_.c_str(), &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, name_.c_str());
+        ::RegCloseKey(key);
+    }
+}
+
+DWORD ReadRegistryDword(const char* keyPath, const char* name, DWORD fallback) {
+    DWORD value = fallback;
+    DWORD size = sizeof(value);
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key) == ERROR_SUCCESS) {
+        if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                               &size) != ERROR_SUCCESS) {
+            value = fallback;
+        }
+        ::RegCloseKey(key);
+    }
+    return value;
+}
+
+} // namespace e2e

@@ -1,0 +1,111 @@
+#pragma once
+// Drives the real zarvane.scr from another Win32 process: starts it, finds its windows,
+// reads the screen, moves the mouse, presses keys, and sets WIN.INI and the registry.
+// Every wait has a timeout and pumps this thread's messages, so windows of the saver that
+// live inside windows of this process (the preview) never block on us.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+constexpr DWORD kStartTimeoutMs = 15000; // a saver window must appear within this
+constexpr DWORD kExitTimeoutMs = 10000;  // a bound that catches a hang, not a timing test
+constexpr DWORD kSettleMs = 700;         // time to let the saver react to what it should ignore
+
+// Windows path of the saver under test: ZARVANE_SCR (a Unix path is mapped to drive Z:).
+std::string SaverPath();
+// Folder of its own for a test (under the system's temporary folder), emptied first.
+std::string ScratchFolder(const std::string& name);
+
+// Waits until done() holds or the timeout passes, pumping messages; returns done().
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void Pause(DWORD ms); // waits while pumping messages
+
+class SaverProcess {
+  public:
+    // Starts `program` with the given argument text (the program name is added, quoted).
+    explicit SaverProcess(const std::string& arguments, const std::string& program = SaverPath());
+    ~SaverProcess(); // kills the process if it still runs
+    SaverProcess(const SaverProcess&) = delete;
+    SaverProcess& operator=(const SaverProcess&) = delete;
+
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Id() const { return info_.dwProcessId; }
+    bool Running() const;
+    bool WaitForExit(DWORD timeoutMs = kExitTimeoutMs);
+    // The exit code as a signed number (-1 for 0xFFFFFFFF); meaningful after WaitForExit.
+    int ExitCode() const;
+    // The first visible top-level window of this process with the class (and title, when
+    // given), waiting for it to appear.
+    HWND WaitForWindow(const char* windowClass, const char* title = nullptr,
+                       DWORD timeoutMs = kStartTimeoutMs) const;
+    std::vector<HWND> TopLevelWindows() const;
+
+  private:
+    PROCESS_INFORMATION info_ = {};
+};
+
+// The full-screen saver's window, once it is visible and in the foreground.
+HWND WaitForSaverWindow(const SaverProcess& saver);
+
+// Input, as the user would give it.
+void MoveMouseTo(int x, int y);
+void PressKey(WORD virtualKey);
+void PressKeyWithAlt(WORD virtualKey);
+void ClickMouse(DWORD downFlag = MOUSEEVENTF_LEFTDOWN, DWORD upFlag = MOUSEEVENTF_LEFTUP);
+
+// Pixels read back from the screen, 0x00RRGGBB.
+struct Capture {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t At(int x, int y) const { return pixels[(y - top) * width + (x - left)]; }
+};
+Capture CaptureScreen(const RECT& rect);
+RECT ScreenRect();
+inline int Red(uint32_t p) {
+    return (p >> 16) & 0xFF;
+}
+inline int Green(uint32_t p) {
+    return (p >> 8) & 0xFF;
+}
+inline int Blue(uint32_t p) {
+    return p & 0xFF;
+}
+
+// The saver's WIN.INI section for one test: emptied on construction and on destruction.
+class ProfileSection {
+  public:
+    ProfileSection();
+    ~ProfileSection();
+    void Set(const char* key, const char* value) const;
+    void Set(const char* key, int value) const;
+    std::string Get(const char* key) const; // "<absent>" when the key is missing
+};
+
+// The Windows version that Wine reports to zarvane.scr, set for one test (e.g. "win98").
+class EmulatedWindowsVersion {
+  public:
+    explicit EmulatedWindowsVersion(const char* version);
+    ~EmulatedWindowsVersion();
+};
+
+// A DWORD value under HKEY_CURRENT_USER, set for one test and removed afterwards.
+class RegistryValue {
+  public:
+    RegistryValue(const char* keyPath, const char* name, DWORD value);
+    ~RegistryValue();
+
+  private:
+    std::string keyPath_;
+    std::string name_;
+};
+DWORD ReadRegistryDword(const char* keyPath, const char* name, DWORD fallback);
+
+} // namespace e2e

@@ -1,0 +1,473 @@
+// The shell seen from outside: command-line switches and exit codes, the full-screen
+// window, what ends a run, the preview, and the 9x password check.
+#include "harness.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using namespace e2e;
+
+namespace {
+
+constexpr int kExitInvalid = -1;
+constexpr char kPasswordKey[] = "Software\\ZarvaneTests\\Password";
+constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+
+// Where the pointer rests when a saver starts, well inside every tested screen size.
+constexpr POINT kRestingPoint = {300, 200};
+
+void RestMouse() {
+    MoveMouseTo(kRestingPoint.x, kRestingPoint.y);
+    Pause(50);
+}
+
+// Starts the full-screen saver, checks its window and ends it with a key press.
+void ExpectFullScreenRun(const std::string& arguments) {
+    SCOPED_TRACE("arguments: " + arguments);
+    RestMouse();
+    SaverProcess saver(arguments);
+    ASSERT_TRUE(saver.Started());
+    ASSERT_NE(WaitForSaverWindow(saver), nullptr);
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(saver.WaitForExit());
+    EXPECT_EQ(saver.ExitCode(), 0);
+}
+
+void ExpectRefused(const std::string& arguments) {
+    SCOPED_TRACE("arguments: " + arguments);
+    SaverProcess saver(arguments);
+    ASSERT_TRUE(saver.Started());
+    ASSERT_TRUE(saver.WaitForExit());
+    EXPECT_EQ(saver.ExitCode(), kExitInvalid);
+    EXPECT_TRUE(saver.TopLevelWindows().empty());
+}
+
+std::string HandleText(HWND window) {
+    return std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+}
+
+// A full-screen saver that has started and whose window the test knows.
+struct RunningSaver {
+    explicit RunningSaver(const char* arguments = "/s") : process(arguments) {
+        window = WaitForSaverWindow(process);
+    }
+    SaverProcess process;
+    HWND window = nullptr;
+};
+
+void ExpectStillRunning(SaverProcess& saver) {
+    Pause(kSettleMs);
+    EXPECT_TRUE(saver.Running());
+}
+
+void ExpectEndsPromptly(SaverProcess& saver) {
+    ASSERT_TRUE(saver.WaitForExit()) << "the saver did not end";
+    EXPECT_EQ(saver.ExitCode(), 0);
+}
+
+} // namespace
+
+TEST(SwitchTable, SaverSwitchInEveryFormStartsTheFullScreenSaver) {
+    for (const char* arguments : {"/s", "/S", "-s", "s", "   /s", "- /s", "/s /p 12345"}) {
+        ExpectFullScreenRun(arguments);
+    }
+}
+
+TEST(SwitchTable, UnknownSwitchesAndBadPreviewHandlesExitWithMinusOne) {
+    for (const char* arguments : {"/x", "q", "/1", "/p", "/p 0", "/p:123", "/l", "/l 0",
+                                  "/p 4000000000", "/\x07", "-\x1b", "/\xe9", "/\x80s", "/a 0"}) {
+        ExpectRefused(arguments);
+    }
+}
+
+namespace {
+
+// What the saver must do with an argument text, by the switch rules: the separators
+// " ", "-" and "/" are skipped (after the program name's trailing codes 1 to 32), and
+// the first other character decides.
+enum class Expected { Invalid, FullScreen, Configure, Preview };
+
+Expected ExpectedMode(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32) {
+        ++i;
+    }
+    while (i < text.size() && (text[i] == ' ' || text[i] == '-' || text[i] == '/')) {
+        ++i;
+    }
+    if (i == text.size()) {
+        return Expected::Configure;
+    }
+    switch (text[i]) {
+    case 's':
+    case 'S':
+        return Expected::FullScreen;
+    case 'c':
+    case 'C':
+        return Expected::Configure;
+    case 'p':
+    case 'P':
+    case 'l':
+    case 'L':
+        return Expected::Preview;
+    default:
+        return Expected::Invalid; // "a" too: this is not the 9x platform
+    }
+}
+
+std::string RandomArgumentText(std::mt19937& random) {
+    std::uniform_int_distribution<int> length(0, 300);
+    std::uniform_int_distribution<int> kind(0, 9);
+    std::uniform_int_distribution<int> byte(1, 255);
+    std::uniform_int_distribution<int> digit('0', '9');
+    const char switches[] = "sSpPlLaAcCx/- ";
+    std::uniform_int_distribution<int> switchIndex(0, sizeof(switches) - 2);
+    std::string text;
+    const int n = length(random);
+    while (static_cast<int>(text.size()) < n) {
+        const int k = kind(random);
+        if (k < 5) {
+            text += static_cast<char>(byte(random));
+        } else if (k < 7) {
+            text += std::string(40, '\0');
+            for (size_t i = text.size() - 40; i < text.size(); ++i) {
+                text[i] = static_cast<char>(digit(random)); // a very long number
+            }
+        } else {
+            text += switches[switchIndex(random)];
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+// Random argument texts, control characters and bytes above 127 included: the program
+// never crashes, answers -1 unless the text names a mode, and leaves no window behind.
+// Configuration mode opens a modal dialog and has tests of its own, so those texts are
+// drawn again; preview texts are run only when their number is not a window.
+TEST(SwitchTable, RandomArgumentTextsNeverCrashOrLeaveAWindow) {
+    std::mt19937 random(20261207);
+    int launched = 0;
+    while (launched < 300) {
+        const std::string text = RandomArgumentText(random);
+        const Expected expected = ExpectedMode(text);
+        if (expected == Expected::Configure || expected == Expected::Preview) {
+            continue;
+        }
+        ++launched;
+        SCOPED_TRACE("random text #" + std::to_string(launched));
+        RestMouse();
+        SaverProcess saver(text);
+        ASSERT_TRUE(saver.Started());
+        if (expected == Expected::FullScreen) {
+            ASSERT_NE(WaitForSaverWindow(saver), nullptr);
+            PressKey(VK_SPACE);
+            ExpectEndsPromptly(saver);
+        } else {
+            ASSERT_TRUE(saver.WaitForExit());
+            EXPECT_EQ(saver.ExitCode(), kExitInvalid);
+        }
+        EXPECT_TRUE(saver.TopLevelWindows().empty());
+    }
+}
+
+TEST(FullScreen, CoversTheScreenTopmostAndBlackWithTheCursorHidden) {
+    RestMouse();
+    RunningSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    RECT rect = {};
+    ::GetWindowRect(saver.window, &rect);
+    const RECT screen = ScreenRect();
+    EXPECT_EQ(rect.left, screen.left);
+    EXPECT_EQ(rect.top, screen.top);
+    EXPECT_EQ(rect.right, screen.right);
+    EXPECT_EQ(rect.bottom, screen.bottom);
+    EXPECT_TRUE(::GetWindowLongA(saver.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(::GetWindowLongA(saver.window, GWL_STYLE) & WS_POPUP, WS_POPUP);
+    Pause(kSettleMs);
+    const Capture capture = CaptureScreen(screen);
+    for (int y = 0; y < capture.height; y += 37) {
+        for (int x = 0; x < capture.width; x += 41) {
+            ASSERT_EQ(capture.At(x, y), 0u) << "at " << x << "," << y;
+        }
+    }
+    CURSORINFO cursor = {};
+    cursor.cbSize = sizeof(cursor);
+    ASSERT_TRUE(::GetCursorInfo(&cursor));
+    EXPECT_EQ(cursor.hCursor, nullptr);
+    EXPECT_TRUE(saver.process.Running());
+}
+
+TEST(FullScreen, EndsOnAKeyPress) {
+    RestMouse();
+    RunningSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    PressKey('A');
+    ExpectEndsPromptly(saver.process);
+}
+
+TEST(FullScreen, EndsOnEachMouseButton) {
+    const DWORD buttons[][2] = {{MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP},
+                                {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP},
+                                {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP}};
+    for (const auto& button : buttons) {
+        RestMouse();
+        RunningSaver saver;
+        ASSERT_NE(saver.window, nullptr);
+        ClickMouse(button[0], button[1]);
+        ExpectEndsPromptly(saver.process);
+    }
+}
+
+TEST(FullScreen, AMoveOfFourPixelsIsJitterAndFiveEndsTheRun) {
+    RestMouse();
+    RunningSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    MoveMouseTo(kRestingPoint.x + 2, kRestingPoint.y + 2);
+    ExpectStillRunning(saver.process);
+    MoveMouseTo(kRestingPoint.x - 4, kRestingPoint.y);
+    ExpectStillRunning(saver.process);
+    MoveMouseTo(kRestingPoint.x + 3, kRestingPoint.y + 2);
+    ExpectEndsPromptly(saver.process);
+}
+
+TEST(FullScreen, SmallMovesThatAddUpPastFourEndTheRun) {
+    RestMouse();
+    RunningSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    for (int step = 1; step <= 4; ++step) {
+        MoveMouseTo(kRestingPoint.x + step, kRestingPoint.y);
+        Pause(150);
+    }
+    EXPECT_TRUE(saver.process.Running());
+    MoveMouseTo(kRestingPoint.x + 5, kRestingPoint.y);
+    ExpectEndsPromptly(saver.process);
+}
+
+TEST(FullScreen, SecondStartRaisesTheFirstAndExitsZero) {
+    RestMouse();
+    RunningSaver first;
+    ASSERT_NE(first.window, nullptr);
+    SaverProcess second("/s");
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_EQ(second.ExitCode(), 0);
+    EXPECT_TRUE(first.process.Running());
+    EXPECT_EQ(::GetForegroundWindow(), first.window);
+    EXPECT_EQ(::FindWindowA("WindowsScreenSaverClass", "Screen Saver"), first.window);
+    PressKey(VK_SPACE);
+    ExpectEndsPromptly(first.process);
+}
+
+TEST(FullScreen, SwallowsScreenSaveAndWindowSwitchingCommands) {
+    RestMouse();
+    RunningSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    for (WPARAM command : {SC_SCREENSAVE, SC_NEXTWINDOW, SC_PREVWINDOW}) {
+        ::PostMessageA(saver.window, WM_SYSCOMMAND, command, 0);
+    }
+    ExpectStillRunning(saver.process);
+    ::PostMessageA(saver.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ExpectEndsPromptly(saver.process);
+}
+
+TEST(FullScreen, EndsOnPowerEvents) {
+    for (UINT message : {UINT(WM_POWERBROADCAST), UINT(0x0048 /* WM_POWER */)}) {
+        RestMouse();
+        RunningSaver saver;
+        ASSERT_NE(saver.window, nullptr);
+        ::PostMessageA(saver.window, message, 3 /* PWR_SUSPENDREQUEST */, 0);
+        ExpectEndsPromptly(saver.process);
+    }
+}
+
+TEST(FullScreen, TitleNeverChanges) {
+    RestMouse();
+    RunningSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    ::SendMessageA(saver.window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Something else"));
+    char title[64] = {};
+    ::GetWindowTextA(saver.window, title, sizeof(title));
+    EXPECT_STREQ(title, "Screen Saver");
+}
+
+namespace {
+
+// A top-level window of the test that hosts the preview, as the Display control panel's
+// little monitor does. It records the help requests the preview passes on.
+struct PreviewHost {
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_CONTEXTMENU) {
+            contextMenuWParam = wParam;
+            return 0;
+        }
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    PreviewHost(int width, int height) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "ZarvaneTestPreviewHost";
+        windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+        ::RegisterClassA(&windowClass);
+        RECT rect = {0, 0, width, height};
+        ::AdjustWindowRect(&rect, WS_POPUP, FALSE);
+        window = ::CreateWindowExA(0, "ZarvaneTestPreviewHost", "host", WS_POPUP | WS_VISIBLE, 100,
+                                   100, rect.right - rect.left, rect.bottom - rect.top, nullptr,
+                                   nullptr, windowClass.hInstance, nullptr);
+        contextMenuWParam = 0;
+        Pause(100);
+    }
+    ~PreviewHost() {
+        if (::IsWindow(window)) {
+            ::DestroyWindow(window);
+        }
+    }
+    HWND Preview() const {
+        return ::FindWindowExA(window, nullptr, "WindowsScreenSaverClass", "Preview");
+    }
+
+    HWND window = nullptr;
+    static WPARAM contextMenuWParam;
+};
+WPARAM PreviewHost::contextMenuWParam = 0;
+
+} // namespace
+
+TEST(Preview, OpensInsideTheHostAndIgnoresInputUntilTheHostCloses) {
+    for (const char* form : {"/p ", "/l   ", "/P"}) {
+        SCOPED_TRACE(form);
+        PreviewHost host(152, 112);
+        SaverProcess saver(form + HandleText(host.window));
+        ASSERT_TRUE(WaitUntil([&] { return host.Preview() != nullptr; }, kStartTimeoutMs));
+        HWND preview = host.Preview();
+        RECT rect = {};
+        ::GetClientRect(preview, &rect);
+        EXPECT_EQ(rect.right, 152);
+        EXPECT_EQ(rect.bottom, 112);
+        EXPECT_TRUE(::GetWindowLongA(preview, GWL_STYLE) & WS_CHILD);
+
+        POINT centre = {76, 56};
+        ::ClientToScreen(preview, &centre);
+        MoveMouseTo(centre.x, centre.y);
+        Pause(100);
+        MoveMouseTo(centre.x + 40, centre.y + 30);
+        ClickMouse();
+        PressKey(VK_SPACE);
+        ExpectStillRunning(saver);
+
+        ::DestroyWindow(host.window);
+        ExpectEndsPromptly(saver);
+    }
+}
+
+TEST(Preview, PassesTheContextMenuRequestToTheHost) {
+    PreviewHost host(152, 112);
+    SaverProcess saver("/p " + HandleText(host.window));
+    ASSERT_TRUE(WaitUntil([&] { return host.Preview() != nullptr; }, kStartTimeoutMs));
+    ::PostMessageA(host.Preview(), WM_CONTEXTMENU, 0, MAKELPARAM(10, 10));
+    EXPECT_TRUE(WaitUntil([] { return PreviewHost::contextMenuWParam != 0; }, kExitTimeoutMs));
+    EXPECT_EQ(PreviewHost::contextMenuWParam, reinterpret_cast<WPARAM>(host.window));
+    ::DestroyWindow(host.window);
+    ExpectEndsPromptly(saver);
+}
+
+namespace {
+
+// A copy of the saver with the test's PASSWORD.CPL beside it, run as a Windows 98
+// program, with the desktop's password setting and the verifier's answer as given.
+class NinetyEightSaver {
+  public:
+    NinetyEightSaver(DWORD usePassword, DWORD answer)
+        : version_("win98"), usePassword_(kDesktopKey, "ScreenSaveUsePassword", usePassword),
+          answer_(kPasswordKey, "Answer", answer), calls_(kPasswordKey, "Calls", 0) {
+        folder_ = ScratchFolder("win98");
+        program_ = folder_ + "\\zarvane.scr";
+        ::CopyFileA(SaverPath().c_str(), program_.c_str(), FALSE);
+        ::CopyFileA(TestProgramFolder().append("\\PASSWORD.CPL").c_str(),
+                    (folder_ + "\\PASSWORD.CPL").c_str(), FALSE);
+    }
+    const std::string& Program() const { return program_; }
+    static DWORD Calls() { return ReadRegistryDword(kPasswordKey, "Calls", 0); }
+
+  private:
+    static std::string TestProgramFolder() {
+        char path[MAX_PATH] = {};
+        ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string folder = path;
+        return folder.substr(0, folder.find_last_of('\\'));
+    }
+
+    EmulatedWindowsVersion version_;
+    RegistryValue usePassword_;
+    RegistryValue answer_;
+    RegistryValue calls_;
+    std::string folder_;
+    std::string program_;
+};
+
+} // namespace
+
+TEST(Password9x, WrongPasswordKeepsTheSaverAndTheRightOneEndsIt) {
+    NinetyEightSaver setup(1, 0);
+    RestMouse();
+    SaverProcess saver("/s", setup.Program());
+    HWND window = WaitForSaverWindow(saver);
+    ASSERT_NE(window, nullptr);
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(WaitUntil([] { return NinetyEightSaver::Calls() == 1; }, kExitTimeoutMs));
+    ExpectStillRunning(saver);
+    EXPECT_EQ(ReadRegistryDword(kPasswordKey, "Owner", 0),
+              static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window)));
+
+    // Jitter after a refused password does not ask again.
+    POINT now = {};
+    ::GetCursorPos(&now);
+    MoveMouseTo(now.x + 2, now.y + 2);
+    ExpectStillRunning(saver);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 1u);
+
+    RegistryValue rightAnswer(kPasswordKey, "Answer", 1);
+    PressKey(VK_SPACE);
+    ExpectEndsPromptly(saver);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 2u);
+}
+
+TEST(Password9x, WithoutThePasswordSettingTheVerifierIsNeverAsked) {
+    NinetyEightSaver setup(0, 0);
+    RestMouse();
+    SaverProcess saver("/s", setup.Program());
+    ASSERT_NE(WaitForSaverWindow(saver), nullptr);
+    PressKey(VK_SPACE);
+    ExpectEndsPromptly(saver);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 0u);
+}
+
+TEST(Password9x, AutoPlayIsCancelledOnlyWhilePasswordProtected) {
+    const UINT autoplay = ::RegisterWindowMessageA("QueryCancelAutoPlay");
+    for (DWORD usePassword : {1u, 0u}) {
+        SCOPED_TRACE(usePassword);
+        NinetyEightSaver setup(usePassword, 1);
+        RestMouse();
+        SaverProcess saver("/s", setup.Program());
+        HWND window = WaitForSaverWindow(saver);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(::SendMessageA(window, autoplay, 0, 0), static_cast<LRESULT>(usePassword));
+        ExpectEndsPromptly(saver);
+    }
+}
+
+TEST(Password9x, ChangePasswordModeExitsZeroOn9xOnly) {
+    {
+        EmulatedWindowsVersion win98("win98");
+        SaverProcess saver("/a 0");
+        ASSERT_TRUE(saver.WaitForExit());
+        EXPECT_EQ(saver.ExitCode(), 0);
+    }
+    SaverProcess saver("/a 0");
+    ASSERT_TRUE(saver.WaitForExit());
+    EXPECT_EQ(saver.ExitCode(), kExitInvalid);
+}
