@@ -3,5 +3,6 @@ list(APPEND CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/settings_keys.cpp
 )
 list(APPEND WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/config_dialog.cpp
 )
