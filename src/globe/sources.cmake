@@ -1,5 +1,7 @@
 # Files of this subsystem; see src/CMakeLists.txt.
 list(APPEND CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/sphere_mesh.cpp
 )
 list(APPEND WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/sphere_gl.cpp
 )
