@@ -1,6 +1,8 @@
 # Files of this subsystem; see src/CMakeLists.txt.
 list(APPEND CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/sphere_mesh.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/luminance.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/format_palette.cpp
 )
 list(APPEND WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/sphere_gl.cpp
