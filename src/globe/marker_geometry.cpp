@@ -2,9 +2,10 @@
 
 #include <cmath>
 
+#include "globe/sphere_mesh.h"
+
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr int kStormAboveKnots = 33;
 constexpr int kHurricaneAboveKnots = 63;
 constexpr int kMirroredFromKnots = 35;

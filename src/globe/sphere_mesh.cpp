@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-
 // Every strip starts on the 180 deg meridian, the disc's left edge, and closes on the
 // 0 deg meridian (the same as 360 deg, the right edge) with s = 1, so s runs on without a
 // jump from the last column to the closing pair.

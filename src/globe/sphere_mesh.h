@@ -13,6 +13,8 @@
 
 using Vec3f = std::array<float, 3>;
 
+constexpr double kRadiansPerDegree = 0.017453292519943295; // pi / 180
+
 // Receives the vertex stream: per strip, beginStrip, then per vertex texCoord, then
 // color (with a light) or normal (without), then vertex; endStrip. context is passed back
 // unchanged to every call.
