@@ -8,4 +8,5 @@ list(APPEND CORE_SOURCES
 list(APPEND WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/sphere_gl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/globe_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bitmap_pixels.cpp
 )

@@ -3,6 +3,7 @@
 #include "shell/main_window.h"
 
 #include "globe/globe_window.h"
+#include "panel/info_panel.h"
 #include "resource_ids.h"
 #include "settings/settings.h"
 #include "shell/banner_text.h"
@@ -135,10 +136,21 @@ void PaintTitles(HDC dc) {
     ::DeleteObject(font);
 }
 
+void PaintPanel(HDC dc) {
+    HFONT panelFont = CreateLayoutFont(screenLayout.titleSize);
+    HGDIOBJ previous = ::SelectObject(dc, panelFont);
+    DrawInfoPanel(dc);
+    ::SelectObject(dc, previous);
+    ::DeleteObject(panelFont);
+}
+
 void PaintScreen(HDC dc) {
     ::SetBkMode(dc, TRANSPARENT);
     PaintBannerStrip(dc);
     PaintTitles(dc);
+    if (saverSettings.internet && saverSettings.showDetails) {
+        PaintPanel(dc);
+    }
 }
 
 void OnPaint(HWND window) {
