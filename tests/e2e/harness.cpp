@@ -10,6 +10,7 @@ namespace {
 constexpr DWORD kPollMs = 10;
 constexpr char kSection[] = "zarvsaver";
 constexpr char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr";
+constexpr char kDllOverridesKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr\\DllOverrides";
 
 std::string UnixToWindowsPath(const std::string& path) {
     if (path.empty() || path[0] != '/') {
@@ -360,7 +361,11 @@ EmulatedWindowsVersion::EmulatedWindowsVersion(const char* version) {
 }
 
 EmulatedWindowsVersion::~EmulatedWindowsVersion() {
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, kAppDefaultsKey, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, "Version");
+        ::RegCloseKey(key);
+    }
 }
 
 RegistryValue::RegistryValue(const char* keyPath, const char* name, DWORD value)
@@ -391,6 +396,36 @@ DWORD ReadRegistryDword(const char* keyPath, const char* name, DWORD fallback) {
         ::RegCloseKey(key);
     }
     return value;
+}
+
+std::string ReadRegistryString(const char* keyPath, const char* name) {
+    char value[512] = {};
+    DWORD size = sizeof(value) - 1;
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key) == ERROR_SUCCESS) {
+        if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                               &size) != ERROR_SUCCESS) {
+            value[0] = '\0';
+        }
+        ::RegCloseKey(key);
+    }
+    return value;
+}
+
+NativeDllForSaver::NativeDllForSaver(const char* dll) : dll_(dll) {
+    HKEY key = nullptr;
+    ::RegCreateKeyA(HKEY_CURRENT_USER, kDllOverridesKey, &key);
+    ::RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native"),
+                     sizeof("native"));
+    ::RegCloseKey(key);
+}
+
+NativeDllForSaver::~NativeDllForSaver() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, kDllOverridesKey, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, dll_.c_str());
+        ::RegCloseKey(key);
+    }
 }
 
 } // namespace e2e

@@ -135,5 +135,17 @@ class RegistryValue {
     std::string name_;
 };
 DWORD ReadRegistryDword(const char* keyPath, const char* name, DWORD fallback);
+std::string ReadRegistryString(const char* keyPath, const char* name); // "" when absent
+
+// Makes Wine load the DLL of that name from zarvane.scr's folder rather than its own
+// builtin one, for one test.
+class NativeDllForSaver {
+  public:
+    explicit NativeDllForSaver(const char* dll);
+    ~NativeDllForSaver();
+
+  private:
+    std::string dll_;
+};
 
 } // namespace e2e

@@ -347,8 +347,10 @@ class NinetyEightSaver {
         folder_ = ScratchFolder("win98");
         program_ = folder_ + "\\zarvane.scr";
         ::CopyFileA(SaverPath().c_str(), program_.c_str(), FALSE);
-        ::CopyFileA(TestProgramFolder().append("\\PASSWORD.CPL").c_str(),
-                    (folder_ + "\\PASSWORD.CPL").c_str(), FALSE);
+        for (const char* component : {"\\PASSWORD.CPL", "\\MPR.DLL"}) {
+            ::CopyFileA((TestProgramFolder() + component).c_str(), (folder_ + component).c_str(),
+                        FALSE);
+        }
     }
     const std::string& Program() const { return program_; }
     static DWORD Calls() { return ReadRegistryDword(kPasswordKey, "Calls", 0); }
@@ -430,4 +432,24 @@ TEST(Password9x, ChangePasswordModeExitsZeroOn9xOnly) {
     SaverProcess saver("/a 0");
     ASSERT_TRUE(saver.WaitForExit());
     EXPECT_EQ(saver.ExitCode(), kExitInvalid);
+}
+
+// The change-password switch hands over to MPR.DLL's service for the "SCRSAVE" provider,
+// owned by the window named on the command line, or by the foreground window when the
+// number is no window.
+TEST(Password9x, ChangePasswordModeCallsTheSystemServiceWithItsOwner) {
+    NinetyEightSaver setup(0, 0);
+    NativeDllForSaver nativeMpr("mpr");
+    PreviewHost owner(80, 60);
+    ::SetForegroundWindow(owner.Window());
+    const DWORD ownerValue = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(owner.Window()));
+    for (const std::string& arguments : {"/a " + owner.HandleText(), std::string("/a  99999")}) {
+        SCOPED_TRACE(arguments);
+        RegistryValue cleared(kPasswordKey, "ChangeOwner", 0);
+        SaverProcess saver(arguments, setup.Program());
+        ASSERT_TRUE(saver.WaitForExit());
+        EXPECT_EQ(saver.ExitCode(), 0);
+        EXPECT_EQ(ReadRegistryString(kPasswordKey, "ChangeProvider"), "SCRSAVE");
+        EXPECT_EQ(ReadRegistryDword(kPasswordKey, "ChangeOwner", 0), ownerValue);
+    }
 }
