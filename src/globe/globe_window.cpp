@@ -73,7 +73,8 @@ void DrawFrame(HWND window) {
     if (ReadFetchState(stormTable).done == 1) {
         DrawStormMarkers();
     }
-    // One driver escape per frame: cheap, and it survives Wine updating the DC anew later.
+    // Made once, the repair holds while Wine keeps the DC's drawable; checking it is one
+    // driver escape, so it runs before every swap rather than relying on that.
     RepairChildDrawable(window, globeWindowState.dc);
     ::SwapBuffers(globeWindowState.dc);
     ::ValidateRect(window, nullptr);
