@@ -19,7 +19,7 @@ constexpr float kSphereRadius = 1.0f;
 // Grey levels: the floor keeps the headlit rim faintly visible; the day pass of the night
 // side saturates early (gain 1.8) and keeps a trace of the map in the dark; the night
 // pass rises to full strength within a tenth past the terminator (gain 10).
-constexpr float kUnlitGain = 1.0f;
+constexpr float kUnitGain = 1.0f;
 constexpr float kHeadlightFloor = 0.08f;
 constexpr float kDayGain = 1.8f;
 constexpr float kDayFloor = 0.01f;
@@ -79,11 +79,11 @@ void CompileLists() {
     globeScene.listBase = ::glGenLists(kGlobeListCount);
     ::glNewList(globeScene.listBase + kPlainList, GL_COMPILE);
     BindTexture(kDayMapTexture);
-    DrawSphere(nullptr, kUnlitGain, kHeadlightFloor);
+    DrawSphere(nullptr, kUnitGain, kHeadlightFloor);
     ::glEndList();
     ::glNewList(globeScene.listBase + kHeadlightList, GL_COMPILE);
     BindTexture(kDayMapTexture);
-    DrawSphere(&kViewerDirection, kUnlitGain, kHeadlightFloor);
+    DrawSphere(&kViewerDirection, kUnitGain, kHeadlightFloor);
     ::glEndList();
     ::glNewList(globeScene.listBase + kNightSideList, GL_COMPILE);
     CompileNightSide();
