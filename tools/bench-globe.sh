@@ -55,10 +55,11 @@ python3 - "$results" <<'PY'
 import json, sys
 rows = [json.loads(line) for line in open(sys.argv[1])]
 print(f"{'program':<20}{'fps':>7}{'CPU s/s':>9}{'CPU ms/frame':>14}{'Xvfb ms/frame':>15}"
-      f"{'peak RSS MiB':>14}{'first frame s':>15}")
+      f"{'peak RSS MiB':>14}{'first frame s':>15}{'load':>6}")
 for r in rows:
     print(f"{r['name']:<20}{r['fps']:>7.1f}{r['cpu_s_per_s']:>9.3f}{r['cpu_ms_per_frame'] or 0:>14.2f}"
-          f"{r['xserver_ms_per_frame'] or 0:>15.2f}{r['peak_rss_mib']:>14.1f}{r['first_frame_s']:>15.2f}")
+          f"{r['xserver_ms_per_frame'] or 0:>15.2f}{r['peak_rss_mib']:>14.1f}{r['first_frame_s']:>15.2f}"
+          f"{r['load']:>6.2f}")
 planet = next(r for r in rows if r["name"] == "glplanet")
 print()
 for r in rows:

@@ -13,8 +13,8 @@ native: COMMAND is a native program run with the swap counter preloaded
 After the first frame it waits WARMUP_S, then measures over WINDOW_S: frames per second,
 the process's CPU seconds per second (utime + stime of all its threads, from
 /proc/PID/stat), CPU milliseconds per frame, the X server's CPU milliseconds per frame
-(XVFB_PID), peak resident memory (VmHWM) and the time from launch to the first frame.
-Prints one JSON line."""
+(XVFB_PID), peak resident memory (VmHWM), the time from launch to the first frame, and
+the machine's load average when the window began. Prints one JSON line."""
 import json
 import os
 import re
@@ -132,6 +132,7 @@ def main():
             first = wait_for(lambda: read_counter(counter)[1], 30)
 
         time.sleep(max(0.0, first + warmup - time.time()))
+        load = float(open("/proc/loadavg").read().split()[0])
         start, cpu0, x0 = time.time(), cpu_seconds(pid), cpu_seconds(xvfb)
         swaps0 = read_counter(counter)[0] if kind == "native" else 0
         time.sleep(window)
@@ -159,6 +160,7 @@ def main():
         "xserver_ms_per_frame": round(1000.0 * (x1 - x0) / (end - start) / fps, 2) if fps else None,
         "peak_rss_mib": round(peak / 1024.0, 1),
         "first_frame_s": round(first - launched, 3),
+        "load": load,
     }))
 
 
