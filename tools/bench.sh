@@ -22,4 +22,6 @@ for step in "${BENCH_STEPS[@]}"; do
   echo "=== $step"
   "$BENCH_BUILD/$step" "$@" || { echo "FAILED: $step"; failed=1; }
 done
+echo "=== globe: the saver under Wine and glplanet"
+"$ROOT/tools/bench-globe.sh" || { echo "FAILED: globe"; failed=1; }
 exit $failed

@@ -7,6 +7,9 @@ list(APPEND CORE_SOURCES
 )
 list(APPEND WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/sphere_gl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pixel_format.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/textures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scene.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/markers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/globe_window.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/bitmap_pixels.cpp
 )

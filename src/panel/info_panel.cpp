@@ -1,6 +1,6 @@
 #include "panel/info_panel.h"
 
-#include "globe/bitmap_pixels.h"
+#include "globe/textures.h"
 #include "resource_ids.h"
 #include "settings/settings.h"
 #include "shell/main_window.h"
@@ -55,7 +55,7 @@ BITMAPINFO IconSectionInfo() {
 void CopyIconOnBlack(int resourceId, unsigned char* section) {
     int width = 0;
     int height = 0;
-    const unsigned char* pixels = LoadBitmapPixels(resourceId, &width, &height);
+    const unsigned char* pixels = LoadBitmapPixels(resourceId, width, height);
     if (pixels == nullptr || width != kIconSize || height != kIconSize) {
         return;
     }
