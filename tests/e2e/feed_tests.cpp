@@ -72,7 +72,10 @@ void ExpectEndsOnAKey(SaverProcess& saver) {
 } // namespace
 
 TEST(FeedRequest, OneGetPerRunWithTheFeedPathVersionAndAgent) {
-    TestHttpServer server({200, kSampleFeed});
+    // A reply that a cache may keep for an hour: only a fresh request reaches the server.
+    TestHttpServer server({200, kSampleFeed, ReplyManner::Prompt, 0,
+                           "Cache-Control: public, max-age=3600\r\n"
+                           "Last-Modified: Mon, 01 Jan 2024 00:00:00 GMT\r\n"});
     ProfileSection profile;
     UseFeedHost(profile, server.HostText(), false);
     for (int run = 1; run <= 2; ++run) {
@@ -277,9 +280,6 @@ const std::string kOverlongStormLine = "Long storm line ahead\n-Group\nHuge" +
                                        std::string(100 * 1024, 'x') + ",10,20,35\nAfter,10,20,35\n";
 const std::string kGarbage = BinaryGarbage(64 * 1024);
 const std::string kDrippedFeed = "Dripped feed\n-Drip\nDrop,10,20,35\n";
-const std::string kHalfReadFeed =
-    std::string("Half-read feed\n-Cut\n") + "First,10,20,35\nSecond,10,20,35\nThird,10,20,35\n";
-
 const FaultCase kFaultCases[] = {
     {"NothingListens", Peer::NothingListening, {}, "", kUnreachable},
     {"HostDoesNotResolve", Peer::UnresolvableHost, {}, "", kUnreachable},
@@ -297,9 +297,10 @@ const FaultCase kFaultCases[] = {
      {200, kDrippedFeed, ReplyManner::Drip, 100},
      "Dripped feed",
      {FeedState::Loaded, {{"Drip", "Drop, Max Winds: 40 mph"}}}},
+    // Reset after 8 KiB: the status line and storms have been read by then.
     {"ResetMidBody",
      Peer::Server,
-     {200, kHalfReadFeed, ReplyManner::ResetMidBody},
+     {200, FeedOfSize(16 * 1024), ReplyManner::ResetMidBody},
      "",
      kUnreachable},
     {"TwoMebibyteBody", Peer::Server, {200, FeedOfSize(2 << 20)}, "", kUnreachable},

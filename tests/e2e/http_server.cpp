@@ -135,7 +135,7 @@ void TestHttpServer::Answer(SOCKET connection) {
     const std::string header =
         "HTTP/1.0 " + std::to_string(reply_.status) + " " + StatusReason(reply_.status) +
         "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(reply_.body.size()) +
-        "\r\n\r\n";
+        "\r\n" + reply_.extraHeaders + "\r\n";
     switch (reply_.manner) {
     case ReplyManner::Prompt:
         SendAll(connection, header + reply_.body);

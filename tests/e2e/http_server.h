@@ -25,6 +25,7 @@ struct HttpReply {
     std::string body;
     ReplyManner manner = ReplyManner::Prompt;
     int dripMs = 100;
+    std::string extraHeaders = {}; // further header lines, each ending in CR LF
 };
 
 std::string StatusReason(int status);
