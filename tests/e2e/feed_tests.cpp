@@ -360,6 +360,12 @@ INSTANTIATE_TEST_SUITE_P(Matrix, FeedFault, ::testing::ValuesIn(kFaultCases),
 
 // --- Ending the saver while the thread still waits -------------------------------------
 
+namespace e2e {
+void PrintTo(ReplyManner manner, std::ostream* out) {
+    *out << (manner == ReplyManner::Never ? "never answers" : "drips");
+}
+} // namespace e2e
+
 class FeedShutdown : public ::testing::TestWithParam<ReplyManner> {};
 
 TEST_P(FeedShutdown, EndsPromptlyWhileTheFeedThreadWaits) {
