@@ -106,6 +106,30 @@ TEST(FeedRequest, PathInTheAlternateHostComesBeforeTheFeedPath) {
     ExpectEndsOnAKey(saver);
 }
 
+// With "Alternate" off the feed comes from the maker's data server. The test server stands
+// in as the named proxy, so the absolute URL it is asked for names that server and no name
+// has to resolve.
+TEST(FeedRequest, BuiltInServerWithoutAlternate) {
+    TestHttpServer proxy({200, kSampleFeed});
+    ProfileSection profile;
+    UseFeedHost(profile, "", false);
+    profile.Set("Alternate", 0);
+    profile.Set("UseProxy", 1);
+    profile.Set("ProxyName", proxy.HostText().c_str());
+    RestMouse();
+    SaverProcess saver("/s");
+    ASSERT_NE(WaitForSaverWindow(saver), nullptr);
+    ASSERT_TRUE(WaitForRequests(proxy, 1));
+    // An absolute URL, which may name the default port (Wine's WinINet does).
+    const std::string line = RequestLine(proxy.Requests()[0]);
+    EXPECT_TRUE(line == "GET http://data.quillmere.com/RirozIrid/ssaver.dat HTTP/1.0" ||
+                line == "GET http://data.quillmere.com:80/RirozIrid/ssaver.dat HTTP/1.0")
+        << line;
+    EXPECT_EQ(Header(proxy.Requests()[0], "Host"), "data.quillmere.com");
+    EXPECT_EQ(WaitForBanner(CurrentGeometry(false), kSampleStatus, kFeedTimeoutMs), 0);
+    ExpectEndsOnAKey(saver);
+}
+
 TEST(FeedRequest, NothingIsFetchedWithInternetOff) {
     TestHttpServer server({200, kSampleFeed});
     ProfileSection profile;
@@ -210,7 +234,7 @@ TEST(ScreenSizeStatusLine, FirstLineInRedOnceTheFeedHasArrived) {
 
 // --- Faults --------------------------------------------------------------------------------
 
-enum class Peer { Server, NothingListening, UnresolvableHost };
+enum class Peer { Server, NothingListening, UnresolvableHost, EmptyHostText };
 
 struct FaultCase {
     const char* name;
@@ -283,6 +307,7 @@ const std::string kDrippedFeed = "Dripped feed\n-Drip\nDrop,10,20,35\n";
 const FaultCase kFaultCases[] = {
     {"NothingListens", Peer::NothingListening, {}, "", kUnreachable},
     {"HostDoesNotResolve", Peer::UnresolvableHost, {}, "", kUnreachable},
+    {"EmptyHostText", Peer::EmptyHostText, {}, "", kUnreachable},
     {"NotFoundPage", Peer::Server, {404, HtmlPage("404 Not Found")}, "", kUnreachable},
     {"ServerErrorPage", Peer::Server, {500, HtmlPage("500 Internal Error")}, "", kUnreachable},
     {"EmptyBody", Peer::Server, {200, ""}, "", kNoStorms},
@@ -333,6 +358,8 @@ TEST_P(FeedFault, EndsWithItsStatusAndPanelAndTheSaverCarriesOn) {
         host = "127.0.0.1:" + std::to_string(FreeLoopbackPort());
     } else if (c.peer == Peer::UnresolvableHost) {
         host = "nonexistent.invalid"; // the .invalid domain never resolves
+    } else if (c.peer == Peer::EmptyHostText) {
+        host = "";
     }
     ProfileSection profile;
     UseFeedHost(profile, host, true);
