@@ -415,3 +415,24 @@ INSTANTIATE_TEST_SUITE_P(Manners, FeedShutdown,
                              return std::string(info.param == ReplyManner::Never ? "ServerSilent"
                                                                                  : "BodyDripping");
                          });
+
+// The thread is killed wherever it happens to be: in a read, in the parser, between the
+// two. No moment of a fetch may keep the saver from ending.
+TEST(FeedShutdownAnyMoment, EndsPromptlyWhereverTheFetchStands) {
+    constexpr int kRuns = 12;
+    TestHttpServer server({200, FeedOfSize(1 << 20)});
+    ProfileSection profile;
+    UseFeedHost(profile, server.HostText(), true);
+    std::mt19937 random(7);
+    for (int run = 1; run <= kRuns; ++run) {
+        const DWORD delayMs = random() % 120;
+        SCOPED_TRACE("run " + std::to_string(run) + ", key " + std::to_string(delayMs) +
+                     " ms after the request");
+        RestMouse();
+        SaverProcess saver("/s");
+        ASSERT_NE(WaitForSaverWindow(saver), nullptr);
+        ASSERT_TRUE(WaitForRequests(server, run));
+        Pause(delayMs);
+        ExpectEndsOnAKey(saver);
+    }
+}
