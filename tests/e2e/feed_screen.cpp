@@ -2,6 +2,8 @@
 
 #include "shell/banner_text.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -19,7 +21,6 @@ constexpr int kStormIndent = 12;
 constexpr int kNarrowWidth = 640; // and below: no legend
 constexpr int kIconSide = 128;
 constexpr int kLegendIconSide = 64;
-constexpr int kLegendHeadingRise = 324;
 
 // The panel's texts, written out here so that a wrong text in the saver shows.
 constexpr char kContacting[] = "* Contacting Quillmere *";
@@ -250,6 +251,17 @@ int WaitForPanel(const ScreenGeometry& g, const ExpectedPanel& panel, DWORD time
         },
         timeoutMs);
     return differences;
+}
+
+void RestMouseOverGlobe() {
+    MoveMouseTo(20, 20);
+    Pause(50);
+}
+
+void ExpectEndsOnAKey(SaverProcess& saver) {
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(saver.WaitForExit()) << "the saver did not end";
+    EXPECT_EQ(saver.ExitCode(), 0);
 }
 
 void UseFeedHost(const ProfileSection& profile, const std::string& host, bool showDetails) {

@@ -11,6 +11,8 @@
 namespace e2e {
 
 constexpr int kBannerStripHeight = 100;
+constexpr int kLegendHeadingRise = 324; // the legend's top, above the bottom of the screen
+constexpr DWORD kFeedTimeoutMs = 20000; // for a fetch from loopback: catches a hang only
 
 struct ScreenGeometry {
     int width;           // W
@@ -50,6 +52,12 @@ Capture ExpectedPanelArea(const ScreenGeometry& g, const ExpectedPanel& panel);
 // once the screen shows it, or when the timeout has passed (0: it shows it).
 int WaitForBanner(const ScreenGeometry& g, const std::string& status, DWORD timeoutMs);
 int WaitForPanel(const ScreenGeometry& g, const ExpectedPanel& panel, DWORD timeoutMs);
+
+// Puts the pointer over the globe, away from the panel and the banner, before a start.
+void RestMouseOverGlobe();
+
+// Presses a key and expects the saver to end promptly with exit code 0.
+void ExpectEndsOnAKey(SaverProcess& saver);
 
 // Profile of a saver that fetches the feed directly from `host` (an "AlternateHost" text),
 // with the storm panel shown or not.

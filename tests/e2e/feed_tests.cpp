@@ -18,7 +18,6 @@ using namespace e2e;
 
 namespace {
 
-constexpr DWORD kFeedTimeoutMs = 20000; // a bound that catches a hang, not a timing test
 constexpr char kInternetSettingsKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
@@ -27,12 +26,6 @@ constexpr char kSampleStatus[] = "Storm feed for the tests, issued 06:00 UTC";
 constexpr char kSampleFeed[] = "Storm feed for the tests, issued 06:00 UTC\n"
                                "-North Atlantic\n"
                                "Alpha,25.0,75.0,35\n";
-const PanelLine kSampleStorm = {"North Atlantic", "Alpha, Max Winds: 40 mph"};
-
-void RestMouse() {
-    MoveMouseTo(20, 20); // over the globe, away from the panel and the banner
-    Pause(50);
-}
 
 std::string RequestLine(const std::string& head) {
     return head.substr(0, head.find("\r\n"));
@@ -62,13 +55,6 @@ bool WaitForRequests(const TestHttpServer& server, int count) {
     return WaitUntil([&] { return server.RequestCount() >= count; }, kFeedTimeoutMs);
 }
 
-// The saver's run ends on a key press, promptly, with exit code 0.
-void ExpectEndsOnAKey(SaverProcess& saver) {
-    PressKey(VK_SPACE);
-    ASSERT_TRUE(saver.WaitForExit()) << "the saver did not end";
-    EXPECT_EQ(saver.ExitCode(), 0);
-}
-
 } // namespace
 
 TEST(FeedRequest, OneGetPerRunWithTheFeedPathVersionAndAgent) {
@@ -80,7 +66,7 @@ TEST(FeedRequest, OneGetPerRunWithTheFeedPathVersionAndAgent) {
     UseFeedHost(profile, server.HostText(), false);
     for (int run = 1; run <= 2; ++run) {
         SCOPED_TRACE("run " + std::to_string(run));
-        RestMouse();
+        RestMouseOverGlobe();
         SaverProcess saver("/s");
         ASSERT_NE(WaitForSaverWindow(saver), nullptr);
         ASSERT_TRUE(WaitForRequests(server, run));
@@ -97,7 +83,7 @@ TEST(FeedRequest, PathInTheAlternateHostComesBeforeTheFeedPath) {
     TestHttpServer server({200, kSampleFeed});
     ProfileSection profile;
     UseFeedHost(profile, server.HostText() + "/mirror/storms", false);
-    RestMouse();
+    RestMouseOverGlobe();
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(server, 1));
@@ -116,7 +102,7 @@ TEST(FeedRequest, BuiltInServerWithoutAlternate) {
     profile.Set("Alternate", 0);
     profile.Set("UseProxy", 1);
     profile.Set("ProxyName", proxy.HostText().c_str());
-    RestMouse();
+    RestMouseOverGlobe();
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(proxy, 1));
@@ -135,7 +121,7 @@ TEST(FeedRequest, NothingIsFetchedWithInternetOff) {
     ProfileSection profile;
     UseFeedHost(profile, server.HostText(), true);
     profile.Set("Internet", 0);
-    RestMouse();
+    RestMouseOverGlobe();
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     Pause(2 * kSettleMs);
@@ -176,7 +162,7 @@ TEST_P(FeedConnection, ReachesTheServerTheChosenWay) {
     RegistryText proxyServer(kInternetSettingsKey, "ProxyServer", proxy.HostText().c_str());
     ::SetEnvironmentVariableA("http_proxy", nullptr); // the registry alone is the system's
 
-    RestMouse();
+    RestMouseOverGlobe();
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(server, 1));
@@ -208,7 +194,7 @@ TEST(ScreenSizeStatusLine, EmptyWhileTheFeedIsOnItsWay) {
     TestHttpServer server({200, kSampleFeed, ReplyManner::Never});
     ProfileSection profile;
     UseFeedHost(profile, server.HostText(), false);
-    RestMouse();
+    RestMouseOverGlobe();
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(server, 1));
@@ -223,7 +209,7 @@ TEST(ScreenSizeStatusLine, FirstLineInRedOnceTheFeedHasArrived) {
         {200, "Status line: 2 storms, CR LF feed\r\n-Pacific\r\nBeta,1,2,50\r\n"});
     ProfileSection profile;
     UseFeedHost(profile, server.HostText(), false);
-    RestMouse();
+    RestMouseOverGlobe();
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     EXPECT_EQ(
@@ -363,7 +349,7 @@ TEST_P(FeedFault, EndsWithItsStatusAndPanelAndTheSaverCarriesOn) {
     }
     ProfileSection profile;
     UseFeedHost(profile, host, true);
-    RestMouse();
+    RestMouseOverGlobe();
     SaverProcess saver("/s");
     HWND window = WaitForSaverWindow(saver);
     ASSERT_NE(window, nullptr);
@@ -400,7 +386,7 @@ TEST_P(FeedShutdown, EndsPromptlyWhileTheFeedThreadWaits) {
     TestHttpServer server({200, FeedOfSize(4096), GetParam(), 100});
     ProfileSection profile;
     UseFeedHost(profile, server.HostText(), true);
-    RestMouse();
+    RestMouseOverGlobe();
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(server, 1));
@@ -428,7 +414,7 @@ TEST(FeedShutdownAnyMoment, EndsPromptlyWhereverTheFetchStands) {
         const DWORD delayMs = random() % 120;
         SCOPED_TRACE("run " + std::to_string(run) + ", key " + std::to_string(delayMs) +
                      " ms after the request");
-        RestMouse();
+        RestMouseOverGlobe();
         SaverProcess saver("/s");
         ASSERT_NE(WaitForSaverWindow(saver), nullptr);
         ASSERT_TRUE(WaitForRequests(server, run));

@@ -19,29 +19,17 @@ using namespace e2e;
 
 namespace {
 
-constexpr DWORD kFeedTimeoutMs = 20000; // a bound that catches a hang, not a timing test
-constexpr int kLegendTopRise = 324;     // the legend's heading, above the bottom of the screen
-
-void RestMouse() {
-    MoveMouseTo(20, 20); // over the globe, away from the panel and the banner
-    Pause(50);
-}
-
-// A full-screen saver fetching from `host`, with the given profile keys set first.
+// A full-screen saver that fetches from `host`; further profile keys are set before Start.
 struct PanelRun {
     explicit PanelRun(const std::string& host, bool showDetails = true) {
         UseFeedHost(profile, host, showDetails);
     }
     void Start() {
-        RestMouse();
+        RestMouseOverGlobe();
         saver = std::make_unique<SaverProcess>("/s");
         window = WaitForSaverWindow(*saver);
     }
-    void EndOnAKey() {
-        PressKey(VK_SPACE);
-        ASSERT_TRUE(saver->WaitForExit()) << "the saver did not end";
-        EXPECT_EQ(saver->ExitCode(), 0);
-    }
+    void EndOnAKey() { ExpectEndsOnAKey(*saver); }
     ProfileSection profile;
     std::unique_ptr<SaverProcess> saver;
     HWND window = nullptr;
@@ -49,11 +37,11 @@ struct PanelRun {
 
 // Serves `feed`, runs the saver and checks the panel it ends with.
 void ExpectPanelForFeed(const std::string& feed, const ExpectedPanel& panel,
-                        const std::function<void(const ProfileSection&)>& setUnits = {}) {
+                        const std::function<void(const ProfileSection&)>& adjustProfile = {}) {
     TestHttpServer server({200, feed});
     PanelRun run(server.HostText());
-    if (setUnits) {
-        setUnits(run.profile);
+    if (adjustProfile) {
+        adjustProfile(run.profile);
     }
     run.Start();
     ASSERT_NE(run.window, nullptr);
@@ -197,7 +185,7 @@ TEST(ScreenSizePanel, LegendOfTheThreeClassesAtItsRowsWiderThan640) {
     ASSERT_TRUE(WaitUntil([&] { return server.RequestCount() == 1; }, kFeedTimeoutMs));
     Pause(kSettleMs);
     const ScreenGeometry g = CurrentGeometry(true);
-    const int top = g.height - kLegendTopRise;
+    const int top = g.height - kLegendHeadingRise;
     const int bottom = g.height - kBannerStripHeight;
     const Capture shown = Rows(CaptureScreen(PanelArea(g)), top, bottom);
     if (g.width > 640) {
