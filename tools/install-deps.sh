@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev         # unit tests and benchmarks
   g++-mingw-w64-x86-64 mingw-w64-tools             # the Windows cross build
   wine64 wine fonts-wine fonts-liberation          # the Windows platform
-  xvfb xauth libgl1-mesa-dri x11-apps              # X server, software OpenGL, xwd
+  xvfb xauth libgl1-mesa-dri x11-apps x11-utils    # X server, software OpenGL, xwd, xdpyinfo
   imagemagick xplanet-images python3               # pictures and the demo's feed server
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
 )

@@ -9,6 +9,7 @@
 #include "shell/banner_text.h"
 #include "shell/shell.h"
 #include "shell/wine_child_drawable.h"
+#include "storms/feed_thread.h"
 #include "storms/storm_table.h"
 
 ScreenLayout screenLayout = {};
@@ -46,6 +47,9 @@ void OnCreate(HWND window) {
         return;
     }
     InitStormLock(stormTable.lock);
+    if (saverSettings.internet) {
+        feedThread = StartFeedThread();
+    }
     RegisterGlobeClass();
     screenLayout = ComputeLayout(clientRect.right, clientRect.bottom, saverSettings.showDetails);
     globeWindow =

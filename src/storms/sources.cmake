@@ -7,6 +7,7 @@ list(APPEND CORE_SOURCES
 )
 list(APPEND WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/storm_lock_win.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/feed_thread.cpp
 )
 # The table's lock: a critical section in the saver, a std::mutex in native builds
 # (MinGW's win32-thread runtime has no std::mutex).

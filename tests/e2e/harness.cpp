@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -426,6 +427,110 @@ NativeDllForSaver::~NativeDllForSaver() {
         ::RegDeleteValueA(key, dll_.c_str());
         ::RegCloseKey(key);
     }
+}
+
+} // namespace e2e
+
+namespace e2e {
+
+RegistryText::RegistryText(const char* keyPath, const char* name, const char* value)
+    : keyPath_(keyPath), name_(name) {
+    HKEY key = nullptr;
+    ::RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key);
+    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                     static_cast<DWORD>(lstrlenA(value) + 1));
+    ::RegCloseKey(key);
+}
+
+RegistryText::~RegistryText() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath_.c_str(), &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, name_.c_str());
+        ::RegCloseKey(key);
+    }
+}
+
+bool Answers(HWND window, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+bool RepaintAndWait(HWND window, DWORD timeoutMs) {
+    if (!::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE)) {
+        return false;
+    }
+    // Polled closely rather than through WaitUntil, so that a soak of many repaints is
+    // paced by the painting and not by the poll.
+    const DWORD start = ::GetTickCount();
+    while (::GetUpdateRect(window, nullptr, FALSE)) {
+        if (::GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        ::Sleep(1);
+    }
+    return true;
+}
+
+namespace {
+
+// One entry of the GDI handle table (the 64-bit layout that Windows and Wine share).
+struct GdiHandleEntry {
+    uint64_t object;
+    uint16_t processId;
+    uint16_t count;
+    uint16_t unique; // low byte: bit 7 marks a stock object
+    uint8_t type;    // 0: free
+    uint8_t flags;
+    uint64_t user;
+};
+static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle table entries are 24 bytes");
+
+constexpr size_t kGdiHandleCount = 0x10000;
+constexpr size_t kPebGdiTableOffset = 0xF8; // PEB.GdiSharedHandleTable on 64-bit Windows
+constexpr uint16_t kStockObjectFlag = 0x80;
+
+using QueryProcessFunction = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+
+struct ProcessBasics {
+    void* reserved1;
+    unsigned char* peb;
+    void* reserved2[4];
+};
+
+int CountTableEntries(HANDLE process) {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    auto query = reinterpret_cast<QueryProcessFunction>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, "NtQueryInformationProcess")));
+    ProcessBasics basics = {};
+    if (query == nullptr || query(process, 0, &basics, sizeof(basics), nullptr) != 0) {
+        return -1;
+    }
+    const GdiHandleEntry* table = nullptr;
+    std::vector<GdiHandleEntry> entries(kGdiHandleCount);
+    if (!::ReadProcessMemory(process, basics.peb + kPebGdiTableOffset, &table, sizeof(table),
+                             nullptr) ||
+        table == nullptr ||
+        !::ReadProcessMemory(process, table, entries.data(),
+                             entries.size() * sizeof(GdiHandleEntry), nullptr)) {
+        return -1;
+    }
+    // Windows keeps one table per session and marks each entry with its process; Wine keeps
+    // one per process and marks none.
+    const uint16_t owner = RunningUnderWine() ? 0 : static_cast<uint16_t>(::GetProcessId(process));
+    return static_cast<int>(std::count_if(entries.begin(), entries.end(), [owner](const auto& e) {
+        return e.type != 0 && (e.unique & kStockObjectFlag) == 0 && e.processId == owner;
+    }));
+}
+
+} // namespace
+
+GdiObjectCount CountGdiObjects(HANDLE process) {
+    return {::GetGuiResources(process, GR_GDIOBJECTS), CountTableEntries(process)};
 }
 
 } // namespace e2e

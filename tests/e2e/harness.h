@@ -149,3 +149,41 @@ class NativeDllForSaver {
 };
 
 } // namespace e2e
+
+namespace e2e {
+
+// A text value under HKEY_CURRENT_USER, set for one test and removed afterwards.
+class RegistryText {
+  public:
+    RegistryText(const char* keyPath, const char* name, const char* value);
+    ~RegistryText();
+    RegistryText(const RegistryText&) = delete;
+    RegistryText& operator=(const RegistryText&) = delete;
+
+  private:
+    std::string keyPath_;
+    std::string name_;
+};
+
+// True when the thread that owns `window` answers a message within the timeout, that is
+// when its message loop is running and not stuck.
+bool Answers(HWND window, DWORD timeoutMs = kExitTimeoutMs);
+
+// True when this program runs under Wine, where Unix programs can be started too.
+bool RunningUnderWine();
+
+// Asks `window` (of any process) to repaint all of itself, erasing first, and waits until
+// it has painted; false if it has not within the timeout.
+bool RepaintAndWait(HWND window, DWORD timeoutMs = kExitTimeoutMs);
+
+// GDI objects held by a process (a handle with query and read access): what
+// GetGuiResources(GR_GDIOBJECTS) reports, and the process's own (non-stock) entries in
+// the GDI handle table that its PEB points to. Wine 8 reports 0 through the first and
+// keeps the second per process; -1 when the table cannot be read.
+struct GdiObjectCount {
+    DWORD reported;
+    int tableEntries;
+};
+GdiObjectCount CountGdiObjects(HANDLE process);
+
+} // namespace e2e

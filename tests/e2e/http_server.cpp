@@ -2,6 +2,11 @@
 
 #include <ws2tcpip.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "harness.h"
+
 namespace e2e {
 
 namespace {
@@ -130,7 +135,7 @@ void TestHttpServer::Answer(SOCKET connection) {
     const std::string header =
         "HTTP/1.0 " + std::to_string(reply_.status) + " " + StatusReason(reply_.status) +
         "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(reply_.body.size()) +
-        "\r\n\r\n";
+        "\r\n" + reply_.extraHeaders + "\r\n";
     switch (reply_.manner) {
     case ReplyManner::Prompt:
         SendAll(connection, header + reply_.body);
@@ -155,6 +160,115 @@ void TestHttpServer::Answer(SOCKET connection) {
     }
     ::shutdown(connection, SD_SEND);
     ::closesocket(connection);
+}
+
+} // namespace e2e
+
+namespace e2e {
+
+namespace {
+
+constexpr char kTinyproxy[] = "/usr/bin/tinyproxy";
+constexpr DWORD kProxyStartMs = 10000;
+
+// The Windows name of a Unix path under Wine's drive Z:.
+std::string OnDriveZ(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+// Starts a Unix shell command; Wine gives no handle for a Unix process.
+bool RunUnixShell(const std::string& script) {
+    const std::string program = OnDriveZ("/bin/sh");
+    std::string commandLine = "sh -c \"" + script + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &startup, &info)) {
+        return false;
+    }
+    if (info.hProcess != nullptr) {
+        ::CloseHandle(info.hThread);
+        ::CloseHandle(info.hProcess);
+    }
+    return true;
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+}
+
+std::string ProxyConfig(int port, const std::string& folder) {
+    std::ostringstream config;
+    config << "Port " << port << "\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 60\n"
+           << "MaxClients 20\nLogLevel Warning\nLogFile \"" << folder << "/tinyproxy.log\"\n";
+    return config.str();
+}
+
+} // namespace
+
+int FreeLoopbackPort() {
+    static WinsockSession session;
+    SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    int length = sizeof(address);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::closesocket(probe);
+    return ntohs(address.sin_port);
+}
+
+bool LoopbackPortAccepts(int port) {
+    static WinsockSession session;
+    SOCKET probe = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<u_short>(port));
+    const bool accepted =
+        ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    ::closesocket(probe);
+    return accepted;
+}
+
+TestProxy::TestProxy() {
+    if (!RunningUnderWine() ||
+        ::GetFileAttributesA(OnDriveZ(kTinyproxy).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    static int instances = 0;
+    folder_ = "/tmp/zarvane-e2e-proxy-" + std::to_string(::GetCurrentProcessId()) + "-" +
+              std::to_string(++instances);
+    ::CreateDirectoryA(OnDriveZ(folder_).c_str(), nullptr);
+    port_ = FreeLoopbackPort();
+    WriteTextFile(OnDriveZ(folder_ + "/tinyproxy.conf"), ProxyConfig(port_, folder_));
+    // The shell records its own process id and then becomes the proxy (-d: foreground).
+    const std::string script = "echo $$ > " + folder_ + "/pid; exec " + kTinyproxy + " -d -c " +
+                               folder_ + "/tinyproxy.conf";
+    started_ = RunUnixShell(script) &&
+               WaitUntil([this] { return LoopbackPortAccepts(port_); }, kProxyStartMs);
+}
+
+TestProxy::~TestProxy() {
+    if (folder_.empty()) {
+        return;
+    }
+    RunUnixShell("kill $(cat " + folder_ + "/pid)");
+    WaitUntil([this] { return !LoopbackPortAccepts(port_); }, kExitTimeoutMs);
+    RunUnixShell("rm -rf " + folder_);
+}
+
+std::string TestProxy::HostText() const {
+    return "127.0.0.1:" + std::to_string(port_);
 }
 
 } // namespace e2e

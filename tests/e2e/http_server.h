@@ -25,6 +25,7 @@ struct HttpReply {
     std::string body;
     ReplyManner manner = ReplyManner::Prompt;
     int dripMs = 100;
+    std::string extraHeaders = {}; // further header lines, each ending in CR LF
 };
 
 std::string StatusReason(int status);
@@ -55,5 +56,35 @@ class TestHttpServer {
     std::vector<std::thread> connections_;
     std::thread acceptor_;
 };
+
+} // namespace e2e
+
+namespace e2e {
+
+// A loopback port that nothing listens on at the moment of the call.
+int FreeLoopbackPort();
+
+// Debian's tinyproxy, a real HTTP proxy listening on 127.0.0.1, started for one test.
+// Wine starts Unix programs through CreateProcessA; elsewhere (or without
+// /usr/bin/tinyproxy) the proxy does not start and Started() is false. Forwarded requests
+// carry tinyproxy's "Via:" header. Its files live in a folder of its own under /tmp.
+class TestProxy {
+  public:
+    TestProxy();
+    ~TestProxy(); // stops the proxy and waits until its port is closed
+    TestProxy(const TestProxy&) = delete;
+    TestProxy& operator=(const TestProxy&) = delete;
+
+    bool Started() const { return started_; }
+    std::string HostText() const; // "127.0.0.1:port", as a user names a proxy
+
+  private:
+    std::string folder_; // Unix path
+    int port_ = 0;
+    bool started_ = false;
+};
+
+// True while something accepts connections on the loopback port.
+bool LoopbackPortAccepts(int port);
 
 } // namespace e2e
