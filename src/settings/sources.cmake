@@ -1,7 +1,9 @@
 # Files of this subsystem; see src/CMakeLists.txt.
 list(APPEND CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/settings_keys.cpp
 )
 list(APPEND WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/config_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/advanced_dialog.cpp ${CMAKE_CURRENT_LIST_DIR}/dialog_background.cpp
 )

@@ -1,0 +1,30 @@
+#pragma once
+// Where each option of SaverSettings lives in the profile: the section, the key names in
+// their fixed order of reading and writing, and the defaults a missing key reads as.
+// Platform-free, so that Load and Save (Win32) and the tests share one table.
+#include "settings/settings.h"
+
+constexpr const char* kSettingsSection = "zarvsaver";
+
+// The maker's web host: where the feed is looked for with "Alternate" on until the user
+// names another host.
+constexpr const char* kDefaultAlternateHost = "www.quillmere.com";
+
+struct IntSettingKey {
+    const char* key;
+    int SaverSettings::*field;
+    int defaultValue;
+};
+
+struct TextSettingKey {
+    const char* key;
+    char (SaverSettings::*field)[kSettingsTextSize];
+    const char* defaultValue;
+};
+
+// The eleven integer keys come first, then the two text keys; the order is the order in
+// which Load reads and Save writes them.
+constexpr int kIntSettingCount = 11;
+constexpr int kTextSettingCount = 2;
+extern const IntSettingKey kIntSettingKeys[kIntSettingCount];
+extern const TextSettingKey kTextSettingKeys[kTextSettingCount];
