@@ -317,19 +317,19 @@ void ClickAt(int x, int y) {
             return ::GetCursorPos(&at) && at.x == x && at.y == y;
         },
         kExitTimeoutMs);
-    // The button events carry the place too: a pointer move still on its way from an
-    // earlier position must not carry the click elsewhere.
+    // Each button event moves the pointer to the place itself: under Wine a pointer
+    // motion still on its way from an earlier place can arrive between two events of one
+    // SendInput and would carry the click elsewhere.
     const RECT screen = ScreenRect();
-    INPUT inputs[3] = {};
+    INPUT inputs[2] = {};
     for (INPUT& input : inputs) {
         input.type = INPUT_MOUSE;
         input.mi.dx = (x * 65536 + screen.right - 1) / screen.right;
         input.mi.dy = (y * 65536 + screen.bottom - 1) / screen.bottom;
     }
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-    SendInputs(inputs, 3);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
+    SendInputs(inputs, 2);
 }
 
 HWND FocusOfThread(HWND window) {
