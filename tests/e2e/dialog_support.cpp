@@ -53,7 +53,13 @@ bool IsEnabled(HWND control) {
 
 ConfigRun::ConfigRun(const std::string& arguments) : process_(arguments) {
     dialog_ = process_.WaitForWindow(kDialogClass, kConfigCaption);
-    if (dialog_ != nullptr && !WaitForForeground(dialog_)) {
+    if (dialog_ == nullptr) {
+        ADD_FAILURE() << "no configuration dialog: "
+                      << (!process_.Started() ? "the saver did not start"
+                          : process_.Running()
+                              ? "none appeared"
+                              : "the saver ended with " + std::to_string(process_.ExitCode()));
+    } else if (!WaitForForeground(dialog_)) {
         ADD_FAILURE() << "the configuration dialog did not come to the foreground";
     }
 }
