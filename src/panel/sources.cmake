@@ -2,4 +2,5 @@
 list(APPEND CORE_SOURCES
 )
 list(APPEND WIN_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/info_panel.cpp
 )

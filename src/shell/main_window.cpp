@@ -1,6 +1,188 @@
+// The saver's screen: the globe window above, the banner strip below, and the feed thread
+// that the banner and panel report on.
 #include "shell/main_window.h"
+
+#include "globe/globe_window.h"
+#include "panel/info_panel.h"
+#include "resource_ids.h"
+#include "settings/settings.h"
+#include "shell/banner_text.h"
 #include "shell/shell.h"
+#include "shell/wine_child_drawable.h"
+#include "storms/storm_table.h"
+
+ScreenLayout screenLayout = {};
+LOGFONTA layoutFont = {0, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "Ariel"};
+
+namespace {
+
+constexpr int kPreviewBitmapWidth = 152;
+constexpr int kPreviewBitmapHeight = 112;
+constexpr int kTextLeft = 5;
+constexpr int kTitleTop = 90;      // rows above the bottom of the screen
+constexpr int kLineTightening = 2; // the title lines overlap their cells by this much
+constexpr COLORREF kTitleColour = RGB(0, 0, 0);
+constexpr COLORREF kStatusColour = RGB(255, 0, 0);
+constexpr DWORD kGlobeClassStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+constexpr DWORD kGlobeWindowStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+
+HWND globeWindow = nullptr;
+HANDLE feedThread = nullptr;
+RECT clientRect = {};
+
+void RegisterGlobeClass() {
+    WNDCLASSA windowClass = {};
+    windowClass.style = kGlobeClassStyle;
+    windowClass.lpfnWndProc = GlobeWindowProc;
+    windowClass.hInstance = shellState.instance;
+    windowClass.lpszClassName = kGlobeWindowClass;
+    ::RegisterClassA(&windowClass);
+}
+
+void OnCreate(HWND window) {
+    ::GetClientRect(window, &clientRect);
+    saverSettings.Load();
+    if (shellState.preview) {
+        return;
+    }
+    InitStormLock(stormTable.lock);
+    RegisterGlobeClass();
+    screenLayout = ComputeLayout(clientRect.right, clientRect.bottom, saverSettings.showDetails);
+    globeWindow =
+        ::CreateWindowExA(0, kGlobeWindowClass, "Globe", kGlobeWindowStyle, screenLayout.globeX,
+                          screenLayout.globeY, screenLayout.globeSide, screenLayout.globeSide,
+                          window, nullptr, shellState.instance, nullptr);
+}
+
+// The thread is killed rather than joined: it may sit in a network call for minutes.
+void StopFeedThread() {
+    if (feedThread == nullptr) {
+        return;
+    }
+    if (::WaitForSingleObject(feedThread, 0) == WAIT_TIMEOUT) {
+        ::TerminateThread(feedThread, 0);
+        DeleteStormLock(stormTable.lock);
+    }
+    ::CloseHandle(feedThread);
+    feedThread = nullptr;
+}
+
+void OnDestroy(HWND window) {
+    StopFeedThread();
+    ::ShowWindow(globeWindow, SW_HIDE);
+    ::ShowWindow(window, SW_HIDE);
+    ::DestroyWindow(globeWindow);
+    globeWindow = nullptr;
+    ::PostQuitMessage(0);
+}
+
+// Copies a bitmap resource onto dc, stretched from (sourceX, 0, sourceWidth, height) to
+// the destination rectangle when the sizes differ.
+void DrawBitmapResource(HDC dc, int resourceId, const RECT& target, int sourceX, int sourceWidth,
+                        int sourceHeight) {
+    HDC memory = ::CreateCompatibleDC(dc);
+    HBITMAP bitmap = ::LoadBitmapA(shellState.instance, MAKEINTRESOURCEA(resourceId));
+    HGDIOBJ previous = ::SelectObject(memory, bitmap);
+    const int width = target.right - target.left;
+    const int height = target.bottom - target.top;
+    if (width == sourceWidth && height == sourceHeight) {
+        ::BitBlt(dc, target.left, target.top, width, height, memory, sourceX, 0, SRCCOPY);
+    } else {
+        ::StretchBlt(dc, target.left, target.top, width, height, memory, sourceX, 0, sourceWidth,
+                     sourceHeight, SRCCOPY);
+    }
+    ::SelectObject(memory, previous);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+}
+
+void PaintPreview(HWND window, HDC dc) {
+    RepairChildDrawable(window, dc);
+    DrawBitmapResource(dc, IDB_PREVIEW, clientRect, 0, kPreviewBitmapWidth, kPreviewBitmapHeight);
+}
+
+void PaintBannerStrip(HDC dc) {
+    const int width = screenLayout.width;
+    const RECT strip = {0, screenLayout.height - kBannerHeight, width, screenLayout.height};
+    const BannerPiece piece = ChooseBannerPiece(width);
+    if (piece.stretched) {
+        DrawBitmapResource(dc, IDB_BANNER, strip, 0, kBannerBitmapWidth, kBannerHeight);
+    } else {
+        DrawBitmapResource(dc, IDB_BANNER, strip, piece.sourceX, width, kBannerHeight);
+    }
+}
+
+void DrawText(HDC dc, int y, const char* text) {
+    ::TextOutA(dc, kTextLeft, y, text, lstrlenA(text));
+}
+
+void PaintTitles(HDC dc) {
+    HFONT font = CreateLayoutFont(TitleFontHeight(screenLayout));
+    HGDIOBJ previous = ::SelectObject(dc, font);
+    SIZE extent = {};
+    ::GetTextExtentPointA(dc, kBannerTitle, lstrlenA(kBannerTitle), &extent);
+    const int h = extent.cy;
+    const int top = screenLayout.height - kTitleTop;
+    ::SetTextColor(dc, kTitleColour);
+    DrawText(dc, top, kBannerTitle);
+    DrawText(dc, top - kLineTightening + h, kBannerCopyright);
+    DrawText(dc, top - 2 * kLineTightening + 2 * h, kBannerWebAddress);
+
+    char status[kStatusTextSize];
+    CopyStatusText(stormTable, status);
+    ::SetTextColor(dc, kStatusColour);
+    DrawText(dc, screenLayout.height - h, status);
+    ::SelectObject(dc, previous);
+    ::DeleteObject(font);
+}
+
+void PaintPanel(HDC dc) {
+    HFONT panelFont = CreateLayoutFont(screenLayout.titleSize);
+    HGDIOBJ previous = ::SelectObject(dc, panelFont);
+    DrawInfoPanel(dc);
+    ::SelectObject(dc, previous);
+    ::DeleteObject(panelFont);
+}
+
+void PaintScreen(HDC dc) {
+    ::SetBkMode(dc, TRANSPARENT);
+    PaintBannerStrip(dc);
+    PaintTitles(dc);
+    if (saverSettings.internet && saverSettings.showDetails) {
+        PaintPanel(dc);
+    }
+}
+
+void OnPaint(HWND window) {
+    PAINTSTRUCT paint = {};
+    HDC dc = ::BeginPaint(window, &paint);
+    if (shellState.preview) {
+        PaintPreview(window, dc);
+    } else {
+        PaintScreen(dc);
+    }
+    ::EndPaint(window, &paint);
+}
+
+} // namespace
+
+HFONT CreateLayoutFont(int height) {
+    layoutFont.lfHeight = height;
+    return ::CreateFontIndirectA(&layoutFont);
+}
 
 LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return SaverDefaultProc(window, message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(window);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy(window);
+        return 0;
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    default:
+        return SaverDefaultProc(window, message, wParam, lParam);
+    }
 }

@@ -1,9 +1,11 @@
 # Files of this subsystem; see src/CMakeLists.txt.
 list(APPEND CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/layout.cpp
 )
 list(APPEND WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/run_modes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/saver_window.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/wine_child_drawable.cpp
 )

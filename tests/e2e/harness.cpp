@@ -11,6 +11,7 @@ namespace {
 constexpr DWORD kPollMs = 10;
 constexpr char kSection[] = "zarvsaver";
 constexpr char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr";
+constexpr char kDllOverridesKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr\\DllOverrides";
 
 std::string UnixToWindowsPath(const std::string& path) {
     if (path.empty() || path[0] != '/') {
@@ -222,6 +223,114 @@ Capture CaptureScreen(const RECT& rect) {
     return capture;
 }
 
+HBITMAP LoadSaverBitmap(int resourceId) {
+    HMODULE saver = ::LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HBITMAP bitmap = ::LoadBitmapA(saver, MAKEINTRESOURCEA(resourceId));
+    ::FreeLibrary(saver);
+    return bitmap;
+}
+
+Capture RenderOffscreen(int width, int height, const std::function<void(HDC)>& draw) {
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP target = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = ::SelectObject(memory, target);
+    draw(memory);
+    ::GdiFlush();
+    Capture capture;
+    capture.width = width;
+    capture.height = height;
+    capture.pixels.resize(static_cast<size_t>(width) * height);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    ::SelectObject(memory, previous);
+    ::GetDIBits(memory, target, 0, height, capture.pixels.data(), &info, DIB_RGB_COLORS);
+    for (uint32_t& p : capture.pixels) {
+        p &= 0x00FFFFFF;
+    }
+    ::DeleteObject(target);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+int CountDifferences(const Capture& a, const Capture& b, int tolerance) {
+    int differences = 0;
+    for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) {
+        const uint32_t p = a.pixels[i];
+        const uint32_t q = b.pixels[i];
+        if (std::abs(Red(p) - Red(q)) > tolerance || std::abs(Green(p) - Green(q)) > tolerance ||
+            std::abs(Blue(p) - Blue(q)) > tolerance) {
+            ++differences;
+        }
+    }
+    return differences;
+}
+
+HWND WaitForChild(HWND parent, const char* windowClass, DWORD timeoutMs) {
+    HWND child = nullptr;
+    WaitUntil(
+        [&] {
+            child = ::FindWindowExA(parent, nullptr, windowClass, nullptr);
+            return child != nullptr;
+        },
+        timeoutMs);
+    return child;
+}
+
+RECT WindowRectOf(HWND window) {
+    RECT rect = {};
+    ::GetWindowRect(window, &rect);
+    return rect;
+}
+
+WPARAM PreviewHost::contextMenuWParam = 0;
+
+namespace {
+
+LRESULT CALLBACK PreviewHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CONTEXTMENU) {
+        PreviewHost::contextMenuWParam = wParam;
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+PreviewHost::PreviewHost(int width, int height) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PreviewHostProc;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ZarvaneTestPreviewHost";
+    windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    ::RegisterClassA(&windowClass);
+    window_ = ::CreateWindowExA(0, windowClass.lpszClassName, "host",
+                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, width, height,
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
+    contextMenuWParam = 0;
+    Pause(100);
+}
+
+PreviewHost::~PreviewHost() {
+    if (::IsWindow(window_)) {
+        ::DestroyWindow(window_);
+    }
+}
+
+std::string PreviewHost::HandleText() const {
+    return std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window_)));
+}
+
+HWND PreviewHost::Preview() const {
+    return ::FindWindowExA(window_, nullptr, "WindowsScreenSaverClass", "Preview");
+}
+
 ProfileSection::ProfileSection() {
     ::WriteProfileStringA(kSection, nullptr, nullptr);
 }
@@ -253,7 +362,11 @@ EmulatedWindowsVersion::EmulatedWindowsVersion(const char* version) {
 }
 
 EmulatedWindowsVersion::~EmulatedWindowsVersion() {
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, kAppDefaultsKey, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, "Version");
+        ::RegCloseKey(key);
+    }
 }
 
 RegistryValue::RegistryValue(const char* keyPath, const char* name, DWORD value)
@@ -284,6 +397,36 @@ DWORD ReadRegistryDword(const char* keyPath, const char* name, DWORD fallback) {
         ::RegCloseKey(key);
     }
     return value;
+}
+
+std::string ReadRegistryString(const char* keyPath, const char* name) {
+    char value[512] = {};
+    DWORD size = sizeof(value) - 1;
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key) == ERROR_SUCCESS) {
+        if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                               &size) != ERROR_SUCCESS) {
+            value[0] = '\0';
+        }
+        ::RegCloseKey(key);
+    }
+    return value;
+}
+
+NativeDllForSaver::NativeDllForSaver(const char* dll) : dll_(dll) {
+    HKEY key = nullptr;
+    ::RegCreateKeyA(HKEY_CURRENT_USER, kDllOverridesKey, &key);
+    ::RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>("native"),
+                     sizeof("native"));
+    ::RegCloseKey(key);
+}
+
+NativeDllForSaver::~NativeDllForSaver() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyA(HKEY_CURRENT_USER, kDllOverridesKey, &key) == ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, dll_.c_str());
+        ::RegCloseKey(key);
+    }
 }
 
 void PressKeyWith(WORD modifier, WORD virtualKey) {

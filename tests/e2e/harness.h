@@ -79,6 +79,34 @@ inline int Blue(uint32_t p) {
     return p & 0xFF;
 }
 
+// A bitmap resource of the saver under test, as a device-dependent bitmap of the screen;
+// the caller deletes it.
+HBITMAP LoadSaverBitmap(int resourceId);
+// Pixels of the screen-compatible bitmap drawn by `draw` into a width x height memory DC.
+Capture RenderOffscreen(int width, int height, const std::function<void(HDC)>& draw);
+// Number of pixels that differ by more than `tolerance` in any channel (same sizes).
+int CountDifferences(const Capture& a, const Capture& b, int tolerance = 0);
+// The child of `parent` with the given class, waiting for it to appear; null if none.
+HWND WaitForChild(HWND parent, const char* windowClass, DWORD timeoutMs = kStartTimeoutMs);
+RECT WindowRectOf(HWND window);
+
+// A top-level window of the test that hosts the preview, as the Display control panel's
+// little monitor does. It records the context-menu request the preview passes on.
+class PreviewHost {
+  public:
+    PreviewHost(int width, int height);
+    ~PreviewHost();
+    PreviewHost(const PreviewHost&) = delete;
+    PreviewHost& operator=(const PreviewHost&) = delete;
+    HWND Window() const { return window_; }
+    std::string HandleText() const;
+    HWND Preview() const; // the saver's preview window inside, or null
+    static WPARAM contextMenuWParam;
+
+  private:
+    HWND window_ = nullptr;
+};
+
 // The saver's WIN.INI section for one test: emptied on construction and on destruction.
 class ProfileSection {
   public:
@@ -107,6 +135,18 @@ class RegistryValue {
     std::string name_;
 };
 DWORD ReadRegistryDword(const char* keyPath, const char* name, DWORD fallback);
+std::string ReadRegistryString(const char* keyPath, const char* name); // "" when absent
+
+// Makes Wine load the DLL of that name from zarvane.scr's folder rather than its own
+// builtin one, for one test.
+class NativeDllForSaver {
+  public:
+    explicit NativeDllForSaver(const char* dll);
+    ~NativeDllForSaver();
+
+  private:
+    std::string dll_;
+};
 
 // Presses a key while holding a modifier (VK_SHIFT, VK_CONTROL, VK_MENU).
 void PressKeyWith(WORD modifier, WORD virtualKey);

@@ -1,0 +1,6 @@
+#pragma once
+// The banner's fixed lines, in the Windows-1252 code page.
+
+constexpr char kBannerTitle[] = "Zarvane\x99"; // 0x99: the trademark sign
+constexpr char kBannerCopyright[] = "Copyright \xA9 2026 Zarvane Software. All rights reserved.";
+constexpr char kBannerWebAddress[] = "www.zarvane.com";

@@ -1,0 +1,59 @@
+#pragma once
+// A real HTTP server on 127.0.0.1 for the end-to-end tests: it serves one configured
+// reply to every request, in one of several manners (promptly, never, one byte at a time,
+// or broken off by a connection reset), and records the requests it received.
+#include <winsock2.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace e2e {
+
+enum class ReplyManner {
+    Prompt,       // the whole reply at once, then close
+    Never,        // accept and read the request, then answer nothing until stopped
+    Drip,         // the header, then the body one byte every dripMs
+    ResetMidBody, // the header and half the body, then a connection reset
+    CloseAtOnce,  // accept and close without a word
+};
+
+struct HttpReply {
+    int status = 200;
+    std::string body;
+    ReplyManner manner = ReplyManner::Prompt;
+    int dripMs = 100;
+};
+
+std::string StatusReason(int status);
+
+class TestHttpServer {
+  public:
+    explicit TestHttpServer(HttpReply reply);
+    ~TestHttpServer(); // stops serving, ends every connection and joins the threads
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    int Port() const { return port_; }
+    std::string HostText() const; // "127.0.0.1:port", as a user types it for a host
+    int RequestCount() const;
+    std::vector<std::string> Requests() const; // each request's head, as received
+
+  private:
+    void Serve();
+    void Answer(SOCKET connection);
+    bool SendSlowly(SOCKET connection, const std::string& bytes);
+
+    HttpReply reply_;
+    SOCKET listener_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::string> requests_;
+    std::vector<std::thread> connections_;
+    std::thread acceptor_;
+};
+
+} // namespace e2e
