@@ -1,5 +1,8 @@
 #pragma once
+// The configuration dialog (resource IDD_CONFIG): the five main options as check boxes
+// over a painted picture, "&Advanced" for the advanced options dialog, and OK writing all
+// of SaverSettings back to WIN.INI. Run modally by the shell's ShowConfigDialog; it ends
+// with 1 however it is closed.
 #include <windows.h>
 
-// Procedure of the configuration dialog (resource IDD_CONFIG), run modally by the shell.
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,4 +5,5 @@ list(APPEND CORE_SOURCES
 list(APPEND WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/config_dialog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/advanced_dialog.cpp ${CMAKE_CURRENT_LIST_DIR}/dialog_background.cpp
 )

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 namespace e2e {
 
 namespace {
 
 constexpr DWORD kPollMs = 10;
+constexpr int kStartAttempts = 3;
+constexpr DWORD kStartRetryMs = 500;
 constexpr char kSection[] = "zarvsaver";
 constexpr char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr";
 constexpr char kDllOverridesKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr\\DllOverrides";
@@ -96,9 +99,14 @@ SaverProcess::SaverProcess(const std::string& arguments, const std::string& prog
     std::string commandLine = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    if (!::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &info_)) {
+    // Wine on a loaded machine now and then fails a start outright; try again a few times.
+    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+        if (::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &startup, &info_)) {
+            return;
+        }
         info_ = {};
+        ::Sleep(kStartRetryMs);
     }
 }
 
@@ -427,6 +435,91 @@ NativeDllForSaver::~NativeDllForSaver() {
         ::RegDeleteValueA(key, dll_.c_str());
         ::RegCloseKey(key);
     }
+}
+
+void PressKeyWith(WORD modifier, WORD virtualKey) {
+    INPUT inputs[] = {KeyInput(modifier, 0), KeyInput(virtualKey, 0),
+                      KeyInput(virtualKey, KEYEVENTF_KEYUP), KeyInput(modifier, KEYEVENTF_KEYUP)};
+    SendInputs(inputs, 4);
+}
+
+void TypeText(const std::string& text) {
+    for (char c : text) {
+        // The virtual key of a letter is its capital; without Shift it types the small one.
+        WORD key = static_cast<WORD>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        if (c == '.') {
+            key = VK_OEM_PERIOD;
+        }
+        PressKey(key);
+    }
+}
+
+void ClickWindow(HWND window) {
+    RECT rect = {};
+    ::GetWindowRect(window, &rect);
+    ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+void ClickAt(int x, int y) {
+    MoveMouseTo(x, y);
+    WaitUntil(
+        [x, y] {
+            POINT at = {};
+            return ::GetCursorPos(&at) && at.x == x && at.y == y;
+        },
+        kExitTimeoutMs);
+    // Each button event moves the pointer to the place itself: under Wine a pointer
+    // motion still on its way from an earlier place can arrive between two events of one
+    // SendInput and would carry the click elsewhere.
+    const RECT screen = ScreenRect();
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = (x * 65536 + screen.right - 1) / screen.right;
+        input.mi.dy = (y * 65536 + screen.bottom - 1) / screen.bottom;
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
+    SendInputs(inputs, 2);
+}
+
+HWND FocusOfThread(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+std::string WindowText(HWND window) {
+    // GetWindowTextA does not ask a control of another process for its text; WM_GETTEXT
+    // does. The timeout keeps a hung saver from hanging the test.
+    char text[1024] = {};
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                          SMTO_ABORTIFHUNG, kExitTimeoutMs, &length);
+    return text;
+}
+
+std::vector<std::string> ProfileSectionFileLines() {
+    char directory[MAX_PATH] = {};
+    ::GetWindowsDirectoryA(directory, MAX_PATH);
+    std::ifstream file(std::string(directory) + "\\win.ini");
+    const std::string header = std::string("[") + kSection + "]";
+    std::vector<std::string> lines;
+    bool inSection = false;
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty() && line[0] == '[') {
+            inSection = ::lstrcmpiA(line.c_str(), header.c_str()) == 0;
+        } else if (inSection && !line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
 }
 
 } // namespace e2e

@@ -148,6 +148,22 @@ class NativeDllForSaver {
     std::string dll_;
 };
 
+// Presses a key while holding a modifier (VK_SHIFT, VK_CONTROL, VK_MENU).
+void PressKeyWith(WORD modifier, WORD virtualKey);
+// Types text with its keys: small letters, digits and '.' only.
+void TypeText(const std::string& text);
+// Moves the pointer to the centre of a window and clicks the left button there.
+void ClickWindow(HWND window);
+// Moves the pointer to a point of the screen and clicks the left button there.
+void ClickAt(int x, int y);
+// The window with the keyboard focus in the thread that owns `window`, or null.
+HWND FocusOfThread(HWND window);
+// The text of a window or control, which may belong to another process.
+std::string WindowText(HWND window);
+
+// The "key=value" lines of the saver's WIN.INI section as they stand in the file itself.
+std::vector<std::string> ProfileSectionFileLines();
+
 } // namespace e2e
 
 namespace e2e {
