@@ -2,8 +2,7 @@
 // 800x600, 1024x768 and 1280x1024): where the globe window stands, and the banner strip
 // with its picture and title lines, compared pixel for pixel with the same drawing done
 // here from the layout rules.
-#include "harness.h"
-#include "shell/banner_text.h"
+#include "feed_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -14,66 +13,7 @@ using namespace e2e;
 
 namespace {
 
-constexpr int kBanner = 100;
-constexpr int kBannerPictureWidth = 1280;
-constexpr int kBannerId = 102;
 constexpr int kPreviewId = 105;
-
-struct ExpectedLayout {
-    int width, height, side, globeX, titleSize, titleFontHeight;
-};
-
-// The layout rules, written out independently of the saver's code.
-ExpectedLayout ExpectedFor(const RECT& screen, bool showDetails) {
-    ExpectedLayout e = {};
-    e.width = screen.right;
-    e.height = screen.bottom;
-    e.side = std::min(e.height - kBanner, e.width);
-    e.globeX = showDetails ? 0 : e.width / 2 - e.side / 2;
-    e.titleSize = e.width <= 640 ? 14 : e.width <= 800 ? 18 : 26;
-    e.titleFontHeight = e.width >= 1024 ? e.titleSize - 2 : e.titleSize;
-    return e;
-}
-
-HFONT LayoutFont(int height) {
-    LOGFONTA font = {};
-    font.lfHeight = height;
-    font.lfWeight = 700;
-    lstrcpyA(font.lfFaceName, "Ariel");
-    return ::CreateFontIndirectA(&font);
-}
-
-// The banner strip as it must look with an empty status line.
-Capture ExpectedBannerStrip(const ExpectedLayout& e) {
-    return RenderOffscreen(e.width, kBanner, [&](HDC dc) {
-        HBITMAP banner = LoadSaverBitmap(kBannerId);
-        HDC memory = ::CreateCompatibleDC(dc);
-        HGDIOBJ previousBitmap = ::SelectObject(memory, banner);
-        if (e.width >= kBannerPictureWidth) {
-            ::StretchBlt(dc, 0, 0, e.width, kBanner, memory, 0, 0, kBannerPictureWidth, kBanner,
-                         SRCCOPY);
-        } else {
-            ::BitBlt(dc, 0, 0, e.width, kBanner, memory, kBannerPictureWidth / 2 - e.width / 2, 0,
-                     SRCCOPY);
-        }
-        ::SelectObject(memory, previousBitmap);
-        ::DeleteObject(banner);
-        ::DeleteDC(memory);
-
-        HFONT font = LayoutFont(e.titleFontHeight);
-        HGDIOBJ previousFont = ::SelectObject(dc, font);
-        SIZE extent = {};
-        ::GetTextExtentPointA(dc, kBannerTitle, lstrlenA(kBannerTitle), &extent);
-        ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, RGB(0, 0, 0));
-        // Rows relative to the strip's top, H - 100.
-        ::TextOutA(dc, 5, 10, kBannerTitle, lstrlenA(kBannerTitle));
-        ::TextOutA(dc, 5, 8 + extent.cy, kBannerCopyright, lstrlenA(kBannerCopyright));
-        ::TextOutA(dc, 5, 6 + 2 * extent.cy, kBannerWebAddress, lstrlenA(kBannerWebAddress));
-        ::SelectObject(dc, previousFont);
-        ::DeleteObject(font);
-    });
-}
 
 class Layout : public ::testing::TestWithParam<bool> {
   protected:
@@ -93,7 +33,7 @@ std::string DetailsName(const ::testing::TestParamInfo<bool>& info) {
 } // namespace
 
 TEST_P(Layout, GlobeWindowIsTheSquareOfTheLayout) {
-    const ExpectedLayout e = ExpectedFor(ScreenRect(), GetParam());
+    const ScreenGeometry e = CurrentGeometry(GetParam());
     SaverProcess saver("/s");
     HWND window = WaitForSaverWindow(saver);
     ASSERT_NE(window, nullptr);
@@ -112,12 +52,12 @@ TEST_P(Layout, GlobeWindowIsTheSquareOfTheLayout) {
 }
 
 TEST_P(Layout, BannerStripShowsThePictureAndTheTitleLines) {
-    const ExpectedLayout e = ExpectedFor(ScreenRect(), GetParam());
+    const ScreenGeometry e = CurrentGeometry(GetParam());
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     Pause(kSettleMs);
-    const Capture expected = ExpectedBannerStrip(e);
-    const Capture shown = CaptureScreen({0, e.height - kBanner, e.width, e.height});
+    const Capture expected = ExpectedBanner(e, "");
+    const Capture shown = CaptureScreen({0, e.height - kBannerStripHeight, e.width, e.height});
     EXPECT_EQ(CountDifferences(expected, shown), 0);
     PressKey(VK_SPACE);
     EXPECT_TRUE(saver.WaitForExit());
@@ -126,13 +66,13 @@ TEST_P(Layout, BannerStripShowsThePictureAndTheTitleLines) {
 // With "Internet" off nothing is fetched, so nothing may stand beside the globe even
 // when the details are asked for.
 TEST_P(Layout, NoPanelWithoutInternet) {
-    const ExpectedLayout e = ExpectedFor(ScreenRect(), GetParam());
+    const ScreenGeometry e = CurrentGeometry(GetParam());
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     Pause(kSettleMs);
     const int right = e.globeX + e.side;
     if (right < e.width) {
-        const Capture beside = CaptureScreen({right, 0, e.width, e.height - kBanner});
+        const Capture beside = CaptureScreen({right, 0, e.width, e.height - kBannerStripHeight});
         EXPECT_EQ(std::count(beside.pixels.begin(), beside.pixels.end(), 0u),
                   static_cast<long>(beside.pixels.size()));
     }
