@@ -10,6 +10,7 @@
 // s = L / 360 - turn (wrapping), t = (latitude + 90) / 180, t = 0 at the bottom row of
 // the bitmap. The turn is not observable directly, so each capture is matched against the
 // map over all turns; the best match must be clearly the only good one.
+#include "../support/sun_estimate.h"
 #include "harness.h"
 
 #include <gtest/gtest.h>
@@ -342,27 +343,6 @@ double HalfBrightX(const Capture& shot, const MapImage& map, const GlobeView& vi
         }
     }
     return -2.0;
-}
-
-// The sun's northward component today (astronomical units, about the sine of the
-// declination), from the common approximation of the declination
-// -23.44 deg * cos(360 deg / 365.24 * (days since January 1 + 10)), good to about 2 deg;
-// written out here independently of the saver's solar routines.
-double ApproximateSunNorthComponentToday() {
-    SYSTEMTIME now = {};
-    ::GetSystemTime(&now);
-    SYSTEMTIME newYear = {};
-    newYear.wYear = now.wYear;
-    newYear.wMonth = 1;
-    newYear.wDay = 1;
-    FILETIME a, b;
-    ::SystemTimeToFileTime(&now, &a);
-    ::SystemTimeToFileTime(&newYear, &b);
-    const double days = (ULARGE_INTEGER{{a.dwLowDateTime, a.dwHighDateTime}}.QuadPart -
-                         ULARGE_INTEGER{{b.dwLowDateTime, b.dwHighDateTime}}.QuadPart) /
-                        864e9;
-    const double declination = -23.44 * std::cos(2.0 * kPi / 365.24 * (days + 10.0));
-    return std::sin(declination / kDegreesPerRadian);
 }
 
 } // namespace

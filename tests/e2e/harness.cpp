@@ -101,8 +101,8 @@ SaverProcess::SaverProcess(const std::string& arguments, const std::string& prog
     startup.cb = sizeof(startup);
     // Wine on a loaded machine now and then fails a start outright; try again a few times.
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
-        if (::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                             nullptr, nullptr, &startup, &info_)) {
+        if (::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &info_)) {
             return;
         }
         info_ = {};
@@ -179,12 +179,6 @@ void MoveMouseTo(int x, int y) {
 void PressKey(WORD virtualKey) {
     INPUT inputs[] = {KeyInput(virtualKey, 0), KeyInput(virtualKey, KEYEVENTF_KEYUP)};
     SendInputs(inputs, 2);
-}
-
-void PressKeyWithAlt(WORD virtualKey) {
-    INPUT inputs[] = {KeyInput(VK_MENU, 0), KeyInput(virtualKey, 0),
-                      KeyInput(virtualKey, KEYEVENTF_KEYUP), KeyInput(VK_MENU, KEYEVENTF_KEYUP)};
-    SendInputs(inputs, 4);
 }
 
 void ClickMouse(DWORD downFlag, DWORD upFlag) {

@@ -55,7 +55,6 @@ HWND WaitForSaverWindow(const SaverProcess& saver);
 // Input, as the user would give it.
 void MoveMouseTo(int x, int y);
 void PressKey(WORD virtualKey);
-void PressKeyWithAlt(WORD virtualKey);
 void ClickMouse(DWORD downFlag = MOUSEEVENTF_LEFTDOWN, DWORD upFlag = MOUSEEVENTF_LEFTUP);
 
 // Pixels read back from the screen, 0x00RRGGBB.

@@ -197,26 +197,20 @@ TEST(Markers, StrongSouthernStormsAreMirrored) {
     }
 }
 
-TEST(Markers, NoneBeforeTheFeedArrives) {
+// No marker while the server holds the request, and none after a fetch that failed.
+TEST(Markers, NoneBeforeTheFeedArrivesOrForAFailedFetch) {
     HttpReply held = Feed("Tester,15.0,100.0,100\r\n");
     held.manner = ReplyManner::Never;
-    MarkerRun run(held);
-    ASSERT_NE(run.window, nullptr);
-    const Globe globe = FindGlobe(run.window);
-    ASSERT_TRUE(WaitUntil([&] { return run.server.RequestCount() == 1; }, kFeedTimeoutMs));
-    Pause(kMarkersAppearMs / 2);
-    EXPECT_EQ(FindRedOnGlobe(globe).pixels, 0);
-    ExpectEndsOnAKey(*run.saver);
-}
-
-TEST(Markers, NoneForAFailedFetch) {
     HttpReply failed = Feed("Tester,15.0,100.0,100\r\n");
     failed.status = 404;
-    MarkerRun run(failed);
-    ASSERT_NE(run.window, nullptr);
-    const Globe globe = FindGlobe(run.window);
-    ASSERT_TRUE(WaitUntil([&] { return run.server.RequestCount() == 1; }, kFeedTimeoutMs));
-    Pause(kMarkersAppearMs / 2);
-    EXPECT_EQ(FindRedOnGlobe(globe).pixels, 0);
-    ExpectEndsOnAKey(*run.saver);
+    for (const HttpReply& reply : {held, failed}) {
+        SCOPED_TRACE(reply.status);
+        MarkerRun run(reply);
+        ASSERT_NE(run.window, nullptr);
+        const Globe globe = FindGlobe(run.window);
+        ASSERT_TRUE(WaitUntil([&] { return run.server.RequestCount() == 1; }, kFeedTimeoutMs));
+        Pause(kMarkersAppearMs / 2);
+        EXPECT_EQ(FindRedOnGlobe(globe).pixels, 0);
+        ExpectEndsOnAKey(*run.saver);
+    }
 }

@@ -2,6 +2,7 @@
 // rendering contexts (run under Wine inside Xvfb by the test command): pixel formats,
 // textures from the bitmap resources (linked into this program as into the saver), the
 // scene's lists, the markers' pixels, and the globe window's procedure with its frame.
+#include "../support/sun_estimate.h"
 #include <windows.h>
 #include <GL/gl.h>
 
@@ -404,28 +405,10 @@ TEST_F(Scene, ListIsChosenByNightSideThenLighting) {
     }
 }
 
-// Z, the sun's northward component, from the common approximation of the declination
-// (-23.44 deg * cos(360 deg / 365.24 * (day of the year + 10))), good to about 0.03.
-double ApproximateZToday() {
-    SYSTEMTIME now = {};
-    ::GetSystemTime(&now);
-    SYSTEMTIME newYear = {};
-    newYear.wYear = now.wYear;
-    newYear.wMonth = 1;
-    newYear.wDay = 1;
-    FILETIME a, b;
-    ::SystemTimeToFileTime(&now, &a);
-    ::SystemTimeToFileTime(&newYear, &b);
-    const double days = (ULARGE_INTEGER{{a.dwLowDateTime, a.dwHighDateTime}}.QuadPart -
-                         ULARGE_INTEGER{{b.dwLowDateTime, b.dwHighDateTime}}.QuadPart) /
-                        864e9;
-    return std::sin(-23.44 * kPi / 180.0 * std::cos(2.0 * kPi / 365.24 * (days + 10.0)));
-}
-
 TEST_F(Scene, WithLightingTheSunIsRaisedByTodaysZAndClipsTheNightSide) {
     saverSettings.lighting = 1;
     BuildGlobeScene();
-    const double z = ApproximateZToday();
+    const double z = ApproximateSunNorthComponentToday();
     EXPECT_EQ(globeScene.sunVector[0], 1.0f);
     EXPECT_NEAR(globeScene.sunVector[1], z, 0.03);
     EXPECT_EQ(globeScene.sunVector[2], 0.0f);
