@@ -11,6 +11,7 @@ packages=(
   xvfb xauth libgl1-mesa-dri x11-apps x11-utils    # X server, software OpenGL, xwd, xdpyinfo
   imagemagick xplanet-images python3               # pictures and the demo's feed server
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
+  nsis                                             # the Windows installer (makensis)
 )
 
 missing=()
