@@ -26,8 +26,7 @@ namespace {
 constexpr DWORD kRunTimeoutMs = 120000; // a setup or uninstall run: catches a hang only
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zarvane";
 constexpr char kDesktopKey[] = "Control Panel\\Desktop";
-constexpr char kSection[] = "zarvsaver";
-constexpr char kAbsent[] = "<absent>";
+constexpr char kAbsent[] = "<absent>"; // as ProfileSection::Get reports a missing key
 constexpr char kOtherSaver[] = "C:\\windows\\system32\\other.scr";
 constexpr char kFeedStatus[] = "Storm feed of the installer test";
 constexpr char kFeed[] = "Storm feed of the installer test\n-North Atlantic\nAlpha,25.0,75.0,35\n";
@@ -103,12 +102,6 @@ void SetDesktopValue(const char* name, const char* value) {
                          static_cast<DWORD>(lstrlenA(value) + 1));
     }
     ::RegCloseKey(key);
-}
-
-std::string ProfileValue(const char* key) {
-    char value[512] = {};
-    ::GetProfileStringA(kSection, key, kAbsent, value, sizeof(value));
-    return value;
 }
 
 // ---- The version resource ------------------------------------------------------------
@@ -231,17 +224,16 @@ UserState AfterUninstall(const InstallCase& row, const std::string& host) {
     return state;
 }
 
-void ExpectUserState(const UserState& expected) {
+void ExpectUserState(const ProfileSection& profile, const UserState& expected) {
     EXPECT_STRCASEEQ(ReadRegistryString(kDesktopKey, "SCRNSAVE.EXE").c_str(),
                      expected.saver.c_str());
     EXPECT_EQ(ReadRegistryString(kDesktopKey, "ScreenSaveActive"), expected.active);
     for (const auto& [key, value] : expected.profile) {
-        EXPECT_EQ(ProfileValue(key), value) << key;
+        EXPECT_EQ(profile.Get(key), value) << key;
     }
 }
 
 void PrepareUser(const InstallCase& row) {
-    ::WriteProfileStringA(kSection, nullptr, nullptr);
     SetDesktopValue("SCRNSAVE.EXE", row.userSaver);
     SetDesktopValue("ScreenSaveActive", "0");
 }
@@ -307,17 +299,18 @@ TEST_P(SilentSetup, InstallsThenUninstallsKeepingTheSettings) {
     const InstallCase& row = GetParam();
     ASSERT_FALSE(SetupPath().empty()) << "ZARVANE_SETUP names no setup";
     TestHttpServer server({200, kFeed});
+    const ProfileSection profile; // no "zarvsaver" section before the install
     PrepareUser(row);
     ASSERT_EQ(RunToEnd(SetupCommand(row, server.HostText())), 0);
     ExpectInstalledFiles();
-    ExpectUserState(AfterInstall(row, server.HostText()));
+    ExpectUserState(profile, AfterInstall(row, server.HostText()));
     if (row.feedHost) {
         ExpectSaverShowsTheFeed(server);
     }
     Uninstall();
     EXPECT_FALSE(FileExists(InstalledSaver()));
     EXPECT_FALSE(FileExists(InstallFolder()));
-    ExpectUserState(AfterUninstall(row, server.HostText()));
+    ExpectUserState(profile, AfterUninstall(row, server.HostText()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Release, SilentSetup, ::testing::ValuesIn(kInstallCases),

@@ -10,7 +10,8 @@ set -euo pipefail
 version=$(cat "$BUILD/release/version.txt")
 setup="zarvane-$version-setup.exe"
 zip="zarvane-$version-win64.zip"
-[ "$(ls "$ROOT/dist")" = "$(printf '%s\n' SHA256SUMS "$setup" "$zip")" ]
+[ "$(ls "$ROOT/dist")" = "$(printf '%s\n' SHA256SUMS "$setup" "$zip")" ] ||
+  { echo "dist/ does not hold exactly SHA256SUMS, $setup and $zip"; exit 1; }
 (cd "$ROOT/dist" && sha256sum --check --strict SHA256SUMS)
 
 RELEASE_BUILD="$BUILD/release-again" DIST="$BUILD/dist-again" "$ROOT/tools/package.sh" >/dev/null
