@@ -61,7 +61,7 @@ if [ -f "$SCR" ]; then
   fi
   cleanup
   # The setup installs into the system folder: its suite makes a Wine prefix of its own.
-  run_suite "release: package, same zip twice, installer (Wine)" "$ROOT/tests/release/run.sh"
+  run_suite "release: package twice, installer (Wine)" "$ROOT/tests/release/run.sh"
 fi
 
 # Fuzzers: clang's libFuzzer with the sanitizers, each for a bounded time.
