@@ -1,8 +1,8 @@
 // The release as a Windows user gets it: the version resource of the built saver, and the
-// setup run silently the ways an administrator runs it, each followed by the silent
-// uninstall. Runs in a Wine prefix of its own: it installs into the system folder and
-// writes the machine's uninstall entries. ZARVANE_SCR is the released zarvane.scr,
-// ZARVANE_SETUP the setup (a Windows path).
+// setup run silently the ways an administrator runs it and once through its pages, each
+// followed by the silent uninstall. Runs in a Wine prefix of its own: it installs into
+// the system folder and writes the machine's uninstall entries. ZARVANE_SCR is the
+// released zarvane.scr, ZARVANE_SETUP the setup (a Windows path).
 #include "feed_screen.h"
 #include "harness.h"
 #include "http_server.h"
@@ -186,6 +186,7 @@ struct InstallCase {
     bool feedHost;         // /FEEDHOST=127.0.0.1:PORT, a feed server on loopback
     bool noActivate;       // /NOACTIVATE
     const char* userSaver; // the user's SCRNSAVE.EXE before the install; "" for none
+    bool interactive;      // through the pages instead: their defaults, the host typed
 };
 
 void PrintTo(const InstallCase& row, std::ostream* out) {
@@ -193,8 +194,9 @@ void PrintTo(const InstallCase& row, std::ostream* out) {
 }
 
 const InstallCase kInstallCases[] = {
-    {"FeedHostAndScreenSaver", true, false, ""},
-    {"NoActivateLeavesTheUsersSaver", false, true, kOtherSaver},
+    {"FeedHostAndScreenSaver", true, false, "", false},
+    {"NoActivateLeavesTheUsersSaver", false, true, kOtherSaver, false},
+    {"PagesWithTheirDefaultsAndAHost", true, false, kOtherSaver, true},
 };
 
 // What the user's screen-saver values and the saver's settings must hold at a moment.
@@ -249,6 +251,52 @@ std::string SetupCommand(const InstallCase& row, const std::string& host) {
     return command;
 }
 
+HWND VisibleChild(HWND parent, const char* windowClass) {
+    struct Search {
+        const char* windowClass;
+        HWND found;
+    } search = {windowClass, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            char name[64] = {};
+            ::GetClassNameA(child, name, sizeof(name));
+            if (::IsWindowVisible(child) && lstrcmpiA(name, s->windowClass) == 0) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void ClickNext(HWND setup) {
+    ::PostMessageA(setup, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(setup, IDOK)));
+}
+
+// As a user goes through the pages: the option left as it comes, `host` typed on the
+// "Storm feed server" page, then Next until the setup has done and closes.
+int RunThroughThePages(const std::string& host) {
+    SaverProcess setup("", SetupPath());
+    const HWND window = setup.WaitForWindow("#32770"); // its one dialog window
+    if (window == nullptr) {
+        return -1;
+    }
+    ClickNext(window);
+    HWND hostBox = nullptr;
+    WaitUntil([&] { return (hostBox = VisibleChild(window, "Edit")) != nullptr; }, kStartTimeoutMs);
+    ::SendMessageA(hostBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(host.c_str()));
+    ClickNext(window);
+    const HWND next = ::GetDlgItem(window, IDOK);
+    WaitUntil([&] { return WindowText(next) == "&Close" && ::IsWindowEnabled(next); },
+              kRunTimeoutMs);
+    ClickNext(window);
+    return setup.WaitForExit(kRunTimeoutMs) ? setup.ExitCode() : -1;
+}
+
 void ExpectInstalledFiles() {
     EXPECT_TRUE(FileBytes(InstalledSaver()) == FileBytes(SaverPath()))
         << InstalledSaver() << " is not the released zarvane.scr";
@@ -301,7 +349,9 @@ TEST_P(SilentSetup, InstallsThenUninstallsKeepingTheSettings) {
     TestHttpServer server({200, kFeed});
     const ProfileSection profile; // no "zarvsaver" section before the install
     PrepareUser(row);
-    ASSERT_EQ(RunToEnd(SetupCommand(row, server.HostText())), 0);
+    ASSERT_EQ(row.interactive ? RunThroughThePages(server.HostText())
+                              : RunToEnd(SetupCommand(row, server.HostText())),
+              0);
     ExpectInstalledFiles();
     ExpectUserState(profile, AfterInstall(row, server.HostText()));
     if (row.feedHost) {

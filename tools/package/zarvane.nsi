@@ -37,6 +37,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${MAKER}"
 Var FeedHost
 Var FeedHostBox
 
+!define MUI_COMPONENTSPAGE_NODESC ; a list wide enough for the option's whole name
 !insertmacro MUI_PAGE_COMPONENTS
 Page custom FeedPageShow FeedPageLeave
 !insertmacro MUI_PAGE_INSTFILES
@@ -118,11 +119,6 @@ FunctionEnd
 Function FeedPageLeave
   ${NSD_GetText} $FeedHostBox $FeedHost
 FunctionEnd
-
-LangString DESC_SecActivate ${LANG_ENGLISH} "Sets Zarvane as your screen saver."
-!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecActivate} $(DESC_SecActivate)
-!insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Section "Uninstall"
   Delete "$SYSDIR\${SAVER}"
