@@ -32,10 +32,8 @@ Basin PacificBasin(double longitude) {
 bool BasinOfAtcfCode(std::string_view code, double longitude, Basin& basin) {
     if (code == "AL") {
         basin = Basin::Atlantic;
-    } else if (code == "EP" || code == "CP") {
+    } else if (code == "EP" || code == "CP" || code == "WP") {
         basin = PacificBasin(longitude);
-    } else if (code == "WP") {
-        basin = Basin::WesternPacific;
     } else if (code == "IO") {
         basin = Basin::NorthIndian;
     } else if (code == "SH" || code == "SL") {

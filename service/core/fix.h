@@ -42,8 +42,8 @@ struct ReadResult {
 };
 
 // Basin of a two-letter ATCF basin code ("AL", "EP", "CP", "WP", "IO", "SH") at a given
-// east-positive longitude: eastern and central Pacific storms belong to the basin whose
-// warning centre covers their position (140 W and the date line are the boundaries).
+// east-positive longitude: a Pacific storm belongs to the basin whose warning centre covers
+// its position (140 W and the date line are the boundaries), whoever numbered it.
 // Returns false for an unknown code.
 bool BasinOfAtcfCode(std::string_view code, double longitude, Basin& basin);
 

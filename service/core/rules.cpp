@@ -30,7 +30,7 @@ double LongitudeGap(double a, double b) {
 
 bool SameStorm(const Fix& a, const Fix& b) {
     if (a.source == b.source) {
-        return SourceKey(a) == SourceKey(b);
+        return !SourceKey(a).empty() && SourceKey(a) == SourceKey(b);
     }
     if (!a.id.empty() && a.id == b.id) {
         return true;
