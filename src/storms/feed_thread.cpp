@@ -179,7 +179,7 @@ void FeedThread() {
         return;
     }
     if (!FetchFeed(internet)) {
-        DiscardFeed(stormTable);
+        DiscardStorms(stormTable);
         ReportFailure();
     }
     ::InternetCloseHandle(internet);

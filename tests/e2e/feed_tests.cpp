@@ -308,13 +308,14 @@ const FaultCase kFaultCases[] = {
      {200, kDrippedFeed, ReplyManner::Drip, 100},
      "Dripped feed",
      {FeedState::Loaded, {{"Drip", "Drop, Max Winds: 40 mph"}}}},
-    // Reset after 8 KiB: the status line and storms have been read by then.
+    // Reset after 8 KiB: the status line and storms have been read by then; the status
+    // line stays.
     {"ResetMidBody",
      Peer::Server,
      {200, FeedOfSize(16 * 1024), ReplyManner::ResetMidBody},
-     "",
+     "Oversized feed",
      kUnreachable},
-    {"TwoMebibyteBody", Peer::Server, {200, FeedOfSize(2 << 20)}, "", kUnreachable},
+    {"TwoMebibyteBody", Peer::Server, {200, FeedOfSize(2 << 20)}, "Oversized feed", kUnreachable},
     {"SingleLineOf100KiB",
      Peer::Server,
      {200, RepeatedText(100 * 1024)},
