@@ -6,6 +6,8 @@
 # frames per second, CPU per second and per frame, the X server's CPU per frame, peak
 # resident memory and launch-to-first-frame time, with the ratio of the saver's CPU per
 # frame to glplanet's. WARMUP (s, default 4) and WINDOW (s, default 15) set the timing.
+# Then it measures how soon a key press hides the saver's window and ends its process while
+# the feed thread waits on a silent server (tests/bench/bench_exit.cpp, EXIT_RUNS runs).
 # The machine's load is printed too: other work on it depresses the frame rates.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
@@ -21,7 +23,7 @@ if [ ! -x "$GLPLANET" ]; then
   $sudo apt-get update -qq
   $sudo apt-get install -y --no-install-recommends xscreensaver-gl-extra </dev/null >/dev/null
 fi
-build_cross >/dev/null
+build_cross -DZARVANE_BENCH=ON >/dev/null
 SCR="$BUILD/win/src/zarvane.scr"
 bench="$BUILD/bench-globe"
 mkdir -p "$bench"
@@ -70,3 +72,7 @@ for r in rows:
         ratio = r["cpu_ms_per_frame"] / planet["cpu_ms_per_frame"]
         print(f"{r['name']}: CPU per frame {ratio:.2f} x glplanet's")
 PY
+
+echo
+echo "=== the run's end while the feed server is silent"
+ZARVANE_SCR="$SCR" wine "$BUILD/win/tests/bench/bench_exit.exe" "${EXIT_RUNS:-5}" </dev/null
