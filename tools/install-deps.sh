@@ -12,6 +12,7 @@ packages=(
   imagemagick xplanet-images python3               # pictures and the demo's feed server
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
   nsis                                             # the Windows installer (makensis)
+  libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
 )
 
 missing=()
