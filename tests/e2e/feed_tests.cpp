@@ -126,7 +126,7 @@ TEST(FeedRequest, NothingIsFetchedWithInternetOff) {
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     Pause(2 * kSettleMs);
     EXPECT_EQ(server.RequestCount(), 0);
-    EXPECT_EQ(WaitForBanner(CurrentGeometry(true), "", kSettleMs), 0);
+    EXPECT_EQ(WaitForBanner(CurrentGeometry(true), "", kStartTimeoutMs), 0);
     ExpectEndsOnAKey(saver);
 }
 
@@ -198,8 +198,8 @@ TEST(ScreenSizeStatusLine, EmptyWhileTheFeedIsOnItsWay) {
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(server, 1));
-    Pause(kSettleMs);
-    EXPECT_EQ(WaitForBanner(CurrentGeometry(false), "", 0), 0);
+    Pause(kSettleMs); // the state to see is the waiting one: give it time to change
+    EXPECT_EQ(WaitForBanner(CurrentGeometry(false), "", kFeedTimeoutMs), 0);
     ExpectEndsOnAKey(saver);
 }
 
@@ -361,7 +361,7 @@ TEST_P(FeedFault, EndsWithItsStatusAndPanelAndTheSaverCarriesOn) {
     }
     const ScreenGeometry g = CurrentGeometry(true);
     EXPECT_EQ(WaitForPanel(g, c.panel, kFeedTimeoutMs), 0);
-    EXPECT_EQ(WaitForBanner(g, c.status, kSettleMs), 0);
+    EXPECT_EQ(WaitForBanner(g, c.status, kFeedTimeoutMs), 0);
     EXPECT_EQ(server.RequestCount(), c.peer == Peer::Server ? 1 : 0);
     EXPECT_TRUE(Answers(window));
     EXPECT_TRUE(Answers(WaitForChild(window, "ZRVSAVER")));
@@ -391,7 +391,8 @@ TEST_P(FeedShutdown, EndsPromptlyWhileTheFeedThreadWaits) {
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(server, 1));
     Pause(kSettleMs);
-    ASSERT_EQ(WaitForPanel(CurrentGeometry(true), {}, 0), 0) << "the fetch should still run";
+    ASSERT_EQ(WaitForPanel(CurrentGeometry(true), {}, kFeedTimeoutMs), 0)
+        << "the fetch should still run";
     ExpectEndsOnAKey(saver);
 }
 
