@@ -324,13 +324,28 @@ TEST(Preview, OpensInsideTheHostAndIgnoresInputUntilTheHostCloses) {
     }
 }
 
-TEST(Preview, PassesTheContextMenuRequestToTheHost) {
+// Both reach the host with its own handle as wParam, and the preview goes on.
+TEST(Preview, PassesTheContextMenuAndHelpRequestsToTheHost) {
     PreviewHost host(152, 112);
     SaverProcess saver("/p " + host.HandleText());
     ASSERT_TRUE(WaitUntil([&] { return host.Preview() != nullptr; }, kStartTimeoutMs));
-    ::PostMessageA(host.Preview(), WM_CONTEXTMENU, 0, MAKELPARAM(10, 10));
-    EXPECT_TRUE(WaitUntil([] { return PreviewHost::contextMenuWParam != 0; }, kExitTimeoutMs));
-    EXPECT_EQ(PreviewHost::contextMenuWParam, reinterpret_cast<WPARAM>(host.Window()));
+    for (const auto& [message, passed] :
+         {std::pair{UINT(WM_CONTEXTMENU), &PreviewHost::contextMenuWParam},
+          std::pair{UINT(WM_HELP), &PreviewHost::helpWParam}}) {
+        SCOPED_TRACE(message);
+        // WM_HELP carries a HELPINFO and cannot be posted; the system copies it for a send.
+        HELPINFO help = {sizeof(HELPINFO), HELPINFO_WINDOW, 0, host.Preview(), 0, {10, 10}};
+        DWORD_PTR ignored = 0;
+        if (message == WM_HELP) {
+            ::SendMessageTimeoutA(host.Preview(), message, 0, reinterpret_cast<LPARAM>(&help),
+                                  SMTO_NORMAL, kExitTimeoutMs, &ignored);
+        } else {
+            ::PostMessageA(host.Preview(), message, 0, MAKELPARAM(10, 10));
+        }
+        EXPECT_TRUE(WaitUntil([passed = passed] { return *passed != 0; }, kExitTimeoutMs));
+        EXPECT_EQ(*passed, reinterpret_cast<WPARAM>(host.Window()));
+    }
+    ExpectStillRunning(saver);
     ::DestroyWindow(host.Window());
     ExpectEndsPromptly(saver);
 }
@@ -373,14 +388,22 @@ class NinetyEightSaver {
 
 } // namespace
 
+// Each refusal is followed at once by another close request (see PASSWORD.CPL): within
+// 200 ms of a refusal it is refused without asking; one 300 ms later asks again.
 TEST(Password9x, WrongPasswordKeepsTheSaverAndTheRightOneEndsIt) {
     NinetyEightSaver setup(1, 0);
+    RegistryValue closeAgain(kPasswordKey, "CloseAgain", 1);
     RestMouse();
     SaverProcess saver("/s", setup.Program());
     HWND window = WaitForSaverWindow(saver);
     ASSERT_NE(window, nullptr);
     PressKey(VK_SPACE);
     ASSERT_TRUE(WaitUntil([] { return NinetyEightSaver::Calls() == 1; }, kExitTimeoutMs));
+    Pause(300);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 1u) << "asked again within 200 ms of a refusal";
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return NinetyEightSaver::Calls() == 2; }, kExitTimeoutMs))
+        << "not asked again 300 ms after a refusal";
     ExpectStillRunning(saver);
     EXPECT_EQ(ReadRegistryDword(kPasswordKey, "Owner", 0),
               static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window)));
@@ -390,12 +413,12 @@ TEST(Password9x, WrongPasswordKeepsTheSaverAndTheRightOneEndsIt) {
     ::GetCursorPos(&now);
     MoveMouseTo(now.x + 2, now.y + 2);
     ExpectStillRunning(saver);
-    EXPECT_EQ(NinetyEightSaver::Calls(), 1u);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 2u);
 
     RegistryValue rightAnswer(kPasswordKey, "Answer", 1);
     PressKey(VK_SPACE);
     ExpectEndsPromptly(saver);
-    EXPECT_EQ(NinetyEightSaver::Calls(), 2u);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 3u);
 }
 
 TEST(Password9x, WithoutThePasswordSettingTheVerifierIsNeverAsked) {
