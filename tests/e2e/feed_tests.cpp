@@ -6,6 +6,7 @@
 #include "feed_screen.h"
 #include "harness.h"
 #include "http_server.h"
+#include "storms/storm_table.h"
 
 #include <gtest/gtest.h>
 
@@ -246,6 +247,16 @@ std::string FeedOfSize(size_t size) {
     return body;
 }
 
+// A feed of `size` bytes with an empty status line whose storms fill the table.
+std::string FullTableOfSize(size_t size) {
+    std::string body = "\n-Group\n";
+    while (body.size() < size) {
+        body += "Storm,10.0,20.0,35\n";
+    }
+    body.resize(size);
+    return body;
+}
+
 std::string RepeatedText(size_t size) {
     const std::string pattern = "Long status line without end ";
     std::string text;
@@ -285,6 +296,10 @@ std::string StatusOf(const std::string& body) {
 
 const ExpectedPanel kUnreachable = {FeedState::Unreachable, {}};
 const ExpectedPanel kNoStorms = {FeedState::Loaded, {}};
+// FullTableOfSize's panel: the table's twenty storms, all under "Group".
+const ExpectedPanel kFullTable = {
+    FeedState::Loaded,
+    std::vector<PanelLine>(kStormCapacity, {"Group", "Storm, Max Winds: 40 mph"})};
 
 const std::string kOverlongStormLine = "Long storm line ahead\n-Group\nHuge" +
                                        std::string(100 * 1024, 'x') + ",10,20,35\nAfter,10,20,35\n";
@@ -315,6 +330,17 @@ const FaultCase kFaultCases[] = {
      "",
      kUnreachable},
     {"TwoMebibyteBody", Peer::Server, {200, FeedOfSize(2 << 20)}, "", kUnreachable},
+    // The bound is 1 MiB exactly. The status line is empty, so that the two cases differ
+    // only in the bound.
+    {"BodyOfExactlyOneMebibyte", Peer::Server, {200, FullTableOfSize(1 << 20)}, "", kFullTable},
+    {"BodyOneByteOverOneMebibyte",
+     Peer::Server,
+     {200, FullTableOfSize((1 << 20) + 1)},
+     "",
+     kUnreachable},
+    {"NoContentReply", Peer::Server, {204, ""}, "", kNoStorms},
+    // A 301 without a Location header: WinINet cannot follow it, so it is the final reply.
+    {"FinalMovedPermanently", Peer::Server, {301, HtmlPage("301 Moved")}, "", kUnreachable},
     {"SingleLineOf100KiB",
      Peer::Server,
      {200, RepeatedText(100 * 1024)},

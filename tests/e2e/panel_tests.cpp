@@ -111,12 +111,14 @@ TEST(ScreenSizePanel, AHeadingForEveryChangeOfGroup) {
     ExpectPanelForFeed("Grouped feed\n"
                        "-Atlantic\nAlpha,25,75,35\nBravo,26,76,50\n"
                        "-Pacific\nCharlie,10,-120,130\n"
-                       "-Atlantic\nDelta,27,77,64.6\n",
+                       "-Atlantic\nDelta,27,77,64.6\n"
+                       "-\nEcho,1,2,35\n", // a lone "-": an empty heading line
                        {FeedState::Loaded,
                         {{"Atlantic", "Alpha, Max Winds: 40 mph"},
                          {"Atlantic", "Bravo, Max Winds: 60 mph"},
                          {"Pacific", "Charlie, Max Winds: 149 mph"},
-                         {"Atlantic", "Delta, Max Winds: 74 mph"}}});
+                         {"Atlantic", "Delta, Max Winds: 74 mph"},
+                         {"", "Echo, Max Winds: 40 mph"}}});
 }
 
 TEST(ScreenSizePanel, StormsBeforeAnyGroupStandUnderTheMainHeading) {
@@ -165,12 +167,14 @@ TEST_P(PanelUnits, EachStormLineInTheChosenUnit) {
                        });
 }
 
-// With several units on, km/h wins over mph and mph over knots; with none, mph.
+// With several units on, km/h wins over mph and mph over knots; with none, mph. Any
+// nonzero value is on.
 const UnitCase kUnitCases[] = {
     {"English", 1, 0, 0, "mph"},      {"SI", 0, 1, 0, "kph"},
     {"Knots", 0, 0, 1, "knots"},      {"NoneOn", 0, 0, 0, "mph"},
     {"EnglishAndSI", 1, 1, 0, "kph"}, {"EnglishAndKnots", 1, 0, 1, "mph"},
     {"SIAndKnots", 0, 1, 1, "kph"},   {"AllThree", 1, 1, 1, "kph"},
+    {"KnotsAsTwo", 0, 0, 2, "knots"},
 };
 
 INSTANTIATE_TEST_SUITE_P(ScreenSize, PanelUnits, ::testing::ValuesIn(kUnitCases),
