@@ -37,7 +37,7 @@ while IFS= read -r fuzzer; do
   "$fuzzer" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
     -artifact_prefix="$crashes/" "$corpus" "${seeds[@]}" >"$log" 2>&1
   status=$?
-  runs=$(sed -n 's/^stat::number_executed_units: *//p' "$log" | tail -n1)
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)
   found=$(find "$crashes" -type f -newer "$started" | sort)
   if [ $status -eq 0 ] && [ -z "$found" ]; then
     RESULTS+=("$(printf '%-24s %12s inputs  no crash' "$name" "${runs:-?}")")
