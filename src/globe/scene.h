@@ -37,7 +37,8 @@ using SceneClockFunction = bool (*)(CalendarTime& time, ClockSource source);
 extern SceneClockFunction sceneClock;
 
 // Needs the settings loaded. Reads the UTC clock once, when "Lighting" is on: the
-// terminator's tilt is that of the moment the scene was built.
+// terminator's tilt is that of the moment the scene was built. The textures take the
+// hardware path only with "UseHardware" on and a hardware-drawn format.
 void BuildGlobeScene();
 void DestroyGlobeScene();
 
