@@ -9,8 +9,8 @@
 #include <wininet.h>
 
 #include "settings/settings.h"
-#include "shell/shell.h"
 #include "storms/feed_parser.h"
+#include "storms/feed_request.h"
 #include "storms/storm_table.h"
 
 namespace {
@@ -35,8 +35,11 @@ struct FeedUrlParts {
     INTERNET_PORT port; // 80 for a URL without a port; 0 (the default) when unsplit
 };
 
+// The window that shows the feed's result; set before the thread starts.
+HWND notifyWindow = nullptr;
+
 void InvalidateSaverWindow() {
-    ::InvalidateRect(shellState.saverWindow, nullptr, TRUE);
+    ::InvalidateRect(notifyWindow, nullptr, TRUE);
 }
 
 void ReportFailure() {
@@ -62,20 +65,17 @@ bool StartSockets() {
     return true;
 }
 
-// One handle per run; with "UseProxy" on, the proxy wins over "Direct".
-HINTERNET OpenInternet() {
-    if (saverSettings.useProxy) {
-        return ::InternetOpenA(kFeedAgent, INTERNET_OPEN_TYPE_PROXY, saverSettings.proxyName,
-                               nullptr, 0);
+// One handle per run.
+HINTERNET OpenInternet(const FeedRequestPlan& plan) {
+    switch (plan.access) {
+    case InternetAccess::Proxy:
+        return ::InternetOpenA(kFeedAgent, INTERNET_OPEN_TYPE_PROXY, plan.proxyName, nullptr, 0);
+    case InternetAccess::Direct:
+        return ::InternetOpenA(kFeedAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    case InternetAccess::SystemSettings:
+        break;
     }
-    const DWORD access =
-        saverSettings.direct ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PRECONFIG;
-    return ::InternetOpenA(kFeedAgent, access, nullptr, nullptr, 0);
-}
-
-void FormFeedUrl(char (&url)[kUrlSize]) {
-    const char* host = saverSettings.alternate ? saverSettings.alternateHost : kFeedServerHost;
-    ::wsprintfA(url, "http://%s%s", host, kFeedPath);
+    return ::InternetOpenA(kFeedAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
 }
 
 // A URL that cannot be canonicalised or split leaves host and path empty, and the
@@ -141,9 +141,7 @@ bool ReadFeedBody(HINTERNET request) {
 }
 
 // Sends the GET and reads the answer; closes the request and connection it opens.
-bool FetchFeed(HINTERNET internet) {
-    char url[kUrlSize];
-    FormFeedUrl(url);
+bool FetchFeed(HINTERNET internet, const char* url) {
     FeedUrlParts parts;
     SplitFeedUrl(url, parts);
     HINTERNET connection =
@@ -173,12 +171,13 @@ void FeedThread() {
         ReportFailure();
         return;
     }
-    HINTERNET internet = OpenInternet();
+    const FeedRequestPlan plan = PlanFeedRequest(saverSettings);
+    HINTERNET internet = OpenInternet(plan);
     if (internet == nullptr) {
         ReportFailure();
         return;
     }
-    if (!FetchFeed(internet)) {
+    if (!FetchFeed(internet, plan.url)) {
         DiscardFeed(stormTable);
         ReportFailure();
     }
@@ -194,7 +193,8 @@ unsigned __stdcall FeedThreadStart(void*) {
 
 } // namespace
 
-HANDLE StartFeedThread() {
+HANDLE StartFeedThread(HWND notify) {
+    notifyWindow = notify;
     const uintptr_t thread = ::_beginthreadex(nullptr, 0, FeedThreadStart, nullptr, 0, nullptr);
     return reinterpret_cast<HANDLE>(thread);
 }
