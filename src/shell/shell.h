@@ -1,7 +1,7 @@
 #pragma once
 // The screen-saver shell: process entry, run modes, the saver window's input handling and
-// password check. Everything here runs on the user-interface thread, except that the
-// feed thread reads `shellState.saverWindow`, which is set before that thread starts.
+// password check. Everything here runs on the user-interface thread. Only the shell
+// includes this header; it hands the other subsystems what they need as parameters.
 #include <windows.h>
 
 constexpr char kSaverWindowClass[] = "WindowsScreenSaverClass";
@@ -41,8 +41,8 @@ extern ShellState shellState;
 int DispatchMode(HINSTANCE instance, const char* arguments);
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Default handling of every saver message: input ends the run. Also called directly by
-// the globe window for input over the globe, always with the saver window's handle.
+// Default handling of every saver message: input ends the run. Input over the globe
+// reaches it too: the globe window passes it to its parent, the saver window.
 LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 void LoadPasswordVerifier();
