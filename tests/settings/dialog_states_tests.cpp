@@ -1,82 +1,95 @@
 // What the two configuration dialogs show for stored settings, and what their controls
-// store back on OK.
+// store back on OK. Control states are written as strings of 0 and 1 in field order.
 #include "settings/dialog_states.h"
+
+#include "settings/settings_keys.h"
+
+#include <string>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+// Single digits in a row: flags of 0 and 1, and 7 for a field nobody wrote.
+std::string Digits(std::initializer_list<int> values) {
+    std::string text;
+    for (int value : values) {
+        text += static_cast<char>('0' + value);
+    }
+    return text;
+}
+
+// showDetails internet disableLighting nightSide nightSideEnabled useHardware
+std::string Shown(const ConfigControls& c) {
+    return Digits({c.showDetails, c.internet, c.disableLighting, c.nightSide, c.nightSideEnabled,
+                   c.useHardware});
+}
+
+// useProxy systemInternet direct proxyNameEnabled alternate alternateHostEnabled english
+// si knots
+std::string Shown(const AdvancedControls& c) {
+    return Digits({c.useProxy, c.systemInternet, c.direct, c.proxyNameEnabled, c.alternate,
+                   c.alternateHostEnabled, c.english, c.si, c.knots});
+}
+
+// Every integer setting 7.
+SaverSettings Unwritten() {
+    SaverSettings settings = {};
+    for (const IntSettingKey& key : kIntSettingKeys) {
+        settings.*key.field = 7;
+    }
+    return settings;
+}
+
 struct ConfigCase {
     int showDetails, internet, lighting, nightSide, useHardware;
-    ConfigControls shown; // showDetails, internet, disableLighting, nightSide, enabled, hw
+    const char* shown;
 };
 
 TEST(ConfigControlsFromSettings, ShowDetailsNeedsExactlyOneAndNoLightingGreysTheNightSide) {
     const ConfigCase cases[] = {
-        {0, 0, 1, 0, 0, {false, false, false, false, true, false}}, // the defaults
-        {1, 1, 1, 1, 1, {true, true, false, true, true, true}},
-        {2, 2, 2, 2, 2, {false, true, false, true, true, true}}, // hand-edited values
-        {-1, -1, -1, -1, -1, {false, true, false, true, true, true}},
-        {1, 1, 0, 1, 0, {true, true, true, false, false, false}}, // unlit: night side off
-        {0, 0, 0, 0, 0, {false, false, true, false, false, false}},
+        {0, 0, 1, 0, 0, "000010"}, // the defaults
+        {1, 1, 1, 1, 1, "110111"}, {2, 2, 2, 2, 2, "010111"}, {-1, -1, -1, -1, -1, "010111"},
+        {1, 1, 0, 1, 0, "111000"}, // unlit: the night side cleared and greyed out
+        {0, 0, 0, 0, 1, "001001"},
     };
     for (const ConfigCase& c : cases) {
-        SCOPED_TRACE(::testing::Message()
-                     << c.showDetails << c.internet << c.lighting << c.nightSide << c.useHardware);
         SaverSettings settings = {};
         settings.showDetails = c.showDetails;
         settings.internet = c.internet;
         settings.lighting = c.lighting;
         settings.nightSide = c.nightSide;
         settings.useHardware = c.useHardware;
-        const ConfigControls shown = ConfigControlsFromSettings(settings);
-        EXPECT_EQ(shown.showDetails, c.shown.showDetails);
-        EXPECT_EQ(shown.internet, c.shown.internet);
-        EXPECT_EQ(shown.disableLighting, c.shown.disableLighting);
-        EXPECT_EQ(shown.nightSide, c.shown.nightSide);
-        EXPECT_EQ(shown.nightSideEnabled, c.shown.nightSideEnabled);
-        EXPECT_EQ(shown.useHardware, c.shown.useHardware);
+        EXPECT_EQ(Shown(ConfigControlsFromSettings(settings)), c.shown)
+            << c.showDetails << c.internet << c.lighting << c.nightSide << c.useHardware;
     }
 }
 
 TEST(StoreConfigControls, EachBoxStoresOneOrZeroAndDisableLightingTheInverse) {
-    SaverSettings settings = {};
-    settings.showDetails = settings.internet = settings.nightSide = settings.useHardware = 7;
-    settings.lighting = 7;
-    settings.knots = 5; // not the configuration dialog's
+    SaverSettings settings = Unwritten();
+    const auto stored = [&settings] {
+        return Digits({settings.showDetails, settings.internet, settings.lighting,
+                       settings.nightSide, settings.useHardware});
+    };
     StoreConfigControls({true, false, true, true, false, true}, settings);
-    EXPECT_EQ(settings.showDetails, 1);
-    EXPECT_EQ(settings.internet, 0);
-    EXPECT_EQ(settings.lighting, 0);
-    EXPECT_EQ(settings.nightSide, 1);
-    EXPECT_EQ(settings.useHardware, 1);
-    EXPECT_EQ(settings.knots, 5);
+    EXPECT_EQ(stored(), "10011");
     StoreConfigControls({false, true, false, false, true, false}, settings);
-    EXPECT_EQ(settings.showDetails, 0);
-    EXPECT_EQ(settings.internet, 1);
-    EXPECT_EQ(settings.lighting, 1);
-    EXPECT_EQ(settings.nightSide, 0);
-    EXPECT_EQ(settings.useHardware, 0);
+    EXPECT_EQ(stored(), "01100");
+    EXPECT_EQ(settings.knots, 7); // not the configuration dialog's
 }
 
 struct AdvancedCase {
     int useProxy, direct, alternate, english, si, knots;
-    // useProxy, systemInternet, direct, proxyNameEnabled, alternate, alternateHostEnabled,
-    // english, si, knots
-    AdvancedControls shown;
+    const char* shown;
 };
 
 TEST(AdvancedControlsFromSettings, FlagsCountOnlyWhenExactlyOneAndTheProxyWins) {
     const AdvancedCase cases[] = {
-        {0, 1, 0, 1, 0, 0, {false, false, true, false, false, false, true, false, false}},
-        {1, 1, 1, 0, 1, 0, {true, false, false, true, true, true, false, true, false}},
-        {0, 0, 0, 0, 0, 1, {false, true, false, false, false, false, false, false, true}},
-        {2, 2, 2, 2, 2, 2, {false, true, false, false, false, false, false, false, false}},
-        {0, 0, 0, 1, 1, 1, {false, true, false, false, false, false, true, true, true}},
+        {0, 1, 0, 1, 0, 0, "001000100"}, // the defaults
+        {1, 1, 1, 0, 1, 0, "100111010"}, {0, 0, 0, 0, 0, 1, "010000001"},
+        {2, 2, 2, 2, 2, 2, "010000000"}, {0, 0, 0, 1, 1, 1, "010000111"},
     };
     for (const AdvancedCase& c : cases) {
-        SCOPED_TRACE(::testing::Message()
-                     << c.useProxy << c.direct << c.alternate << c.english << c.si << c.knots);
         SaverSettings settings = {};
         settings.useProxy = c.useProxy;
         settings.direct = c.direct;
@@ -84,37 +97,22 @@ TEST(AdvancedControlsFromSettings, FlagsCountOnlyWhenExactlyOneAndTheProxyWins) 
         settings.english = c.english;
         settings.si = c.si;
         settings.knots = c.knots;
-        const AdvancedControls shown = AdvancedControlsFromSettings(settings);
-        EXPECT_EQ(shown.useProxy, c.shown.useProxy);
-        EXPECT_EQ(shown.systemInternet, c.shown.systemInternet);
-        EXPECT_EQ(shown.direct, c.shown.direct);
-        EXPECT_EQ(shown.proxyNameEnabled, c.shown.proxyNameEnabled);
-        EXPECT_EQ(shown.alternate, c.shown.alternate);
-        EXPECT_EQ(shown.alternateHostEnabled, c.shown.alternateHostEnabled);
-        EXPECT_EQ(shown.english, c.shown.english);
-        EXPECT_EQ(shown.si, c.shown.si);
-        EXPECT_EQ(shown.knots, c.shown.knots);
+        EXPECT_EQ(Shown(AdvancedControlsFromSettings(settings)), c.shown)
+            << c.useProxy << c.direct << c.alternate << c.english << c.si << c.knots;
     }
 }
 
 TEST(StoreAdvancedControls, EachButtonStoresOneOrZeroAndLeavesTheRestAlone) {
-    SaverSettings settings = {};
-    settings.internet = 3; // not the advanced dialog's
+    SaverSettings settings = Unwritten();
+    const auto stored = [&settings] {
+        return Digits({settings.useProxy, settings.alternate, settings.direct, settings.english,
+                       settings.si, settings.knots});
+    };
     StoreAdvancedControls({true, false, false, true, true, true, false, true, false}, settings);
-    EXPECT_EQ(settings.useProxy, 1);
-    EXPECT_EQ(settings.direct, 0);
-    EXPECT_EQ(settings.alternate, 1);
-    EXPECT_EQ(settings.english, 0);
-    EXPECT_EQ(settings.si, 1);
-    EXPECT_EQ(settings.knots, 0);
-    EXPECT_EQ(settings.internet, 3);
+    EXPECT_EQ(stored(), "110010");
     StoreAdvancedControls({false, false, true, false, false, false, true, false, true}, settings);
-    EXPECT_EQ(settings.useProxy, 0);
-    EXPECT_EQ(settings.direct, 1);
-    EXPECT_EQ(settings.alternate, 0);
-    EXPECT_EQ(settings.english, 1);
-    EXPECT_EQ(settings.si, 0);
-    EXPECT_EQ(settings.knots, 1);
+    EXPECT_EQ(stored(), "001101");
+    EXPECT_EQ(settings.internet, 7); // not the advanced dialog's
 }
 
 } // namespace
