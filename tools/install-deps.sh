@@ -12,6 +12,7 @@ packages=(
   xvfb xauth libgl1-mesa-dri x11-apps x11-utils    # X server, software OpenGL, xwd, xdpyinfo
   imagemagick xplanet-images python3               # pictures and the demo's feed server
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
+  libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
 )
 
 missing=()

@@ -27,6 +27,12 @@ trap cleanup EXIT
 
 "$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }
 
+# The real storm sample files, when this checkout sits beside them: the feed builder's
+# real-data suite reads them (and skips when they are absent).
+if [ -z "${ZARVANE_STORM_DATA:-}" ] && [ -d "$ROOT/../shared/data/storms" ]; then
+  export ZARVANE_STORM_DATA="$ROOT/../shared/data/storms"
+fi
+
 run_suite "pictures" python3 "$ROOT/tools/pictures/check-pictures.py" "$ROOT/resources"
 run_suite "formatting (clang-format)" "$ROOT/tools/check-tree.sh" format
 run_suite "no shell header below the shell" "$ROOT/tools/check-tree.sh" layering
