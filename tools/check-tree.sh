@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks of the source tree itself, run by the test command:
-#   format     - every C++ file under src/ and tests/ is as clang-format (.clang-format)
+#   format     - every C++ file under src/, service/ and tests/ is as clang-format (.clang-format)
 #                would write it;
 #   layering   - no file of src/ outside src/shell, and no test of a subsystem below the
 #                shell, includes a header of src/shell: the shell sits on top and hands
@@ -11,13 +11,13 @@ set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$ROOT" || exit 1
 
-sources() {
-  find src tests \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fuzz/corpus/*' | sort
+sources() { # folders...
+  find "$@" \( -name '*.cpp' -o -name '*.h' \) -not -path 'tests/fuzz/corpus/*' | sort
 }
 
 check_format() {
   local bad
-  bad=$(sources | xargs clang-format --dry-run -Werror 2>&1 | grep -oE '^[^:]+\.(cpp|h)' | sort -u)
+  bad=$(sources src service tests | xargs clang-format --dry-run -Werror 2>&1 | grep -oE '^[^:]+\.(cpp|h)' | sort -u)
   if [ -n "$bad" ]; then
     echo "not formatted (run clang-format -i on them):"
     echo "$bad"
@@ -27,7 +27,7 @@ check_format() {
 
 check_layering() {
   local bad
-  bad=$(sources | grep -vE '^(src/shell|tests/shell|tests/e2e)/' |
+  bad=$(sources src tests | grep -vE '^(src/shell|tests/shell|tests/e2e)/' |
     xargs grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"shell/' 2>/dev/null)
   if [ -n "$bad" ]; then
     echo "shell headers included below the shell:"
