@@ -5,12 +5,14 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # native build, sanitizers, libFuzzer
+  clang-format                                     # the formatting check
   googletest libgtest-dev libbenchmark-dev         # unit tests and benchmarks
   g++-mingw-w64-x86-64 mingw-w64-tools             # the Windows cross build
   wine64 wine fonts-wine fonts-liberation          # the Windows platform
   xvfb xauth libgl1-mesa-dri x11-apps x11-utils    # X server, software OpenGL, xwd, xdpyinfo
   imagemagick xplanet-images python3               # pictures and the demo's feed server
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
+  libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
 )
 
 missing=()

@@ -276,15 +276,18 @@ TEST(FullScreen, SwallowsScreenSaveAndWindowSwitchingCommands) {
     ExpectEndsPromptly(saver.process);
 }
 
-TEST(FullScreen, EndsOnPowerEvents) {
+TEST(FullScreen, EndsOnPowerEventsAndDeactivation) {
     constexpr UINT kWmPower = 0x0048; // gone from modern headers
     // WM_POWER: 1 is PWR_SUSPENDREQUEST, 3 PWR_CRITICALRESUME; 2, PWR_SUSPENDRESUME, posted
-    // first in one case, is no reason to end.
+    // first in one case, is no reason to end. WM_ACTIVATEAPP 0: another program is active.
     const struct {
         UINT message;
         WPARAM wParam;
         bool resumeFirst;
-    } cases[] = {{WM_POWERBROADCAST, 3, false}, {kWmPower, 1, true}, {kWmPower, 3, false}};
+    } cases[] = {{WM_POWERBROADCAST, 3, false},
+                 {kWmPower, 1, true},
+                 {kWmPower, 3, false},
+                 {WM_ACTIVATEAPP, 0, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.message) + ", " + std::to_string(c.wParam));
         RestMouse();

@@ -1,0 +1,113 @@
+#include "core/utc_time.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr long kSecondsPerDay = 86400;
+
+bool IsLeap(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) {
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+}
+
+// Days from 1970-01-01 to a civil date (Howard Hinnant's days_from_civil).
+long DaysFromCivil(int year, int month, int day) {
+    year -= month <= 2;
+    const long era = (year >= 0 ? year : year - 399) / 400;
+    const long yearOfEra = year - era * 400;
+    const long dayOfYear = (153L * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+// Reads exactly `count` decimal digits starting at `at`; -1 when any is not a digit.
+int Digits(std::string_view text, size_t at, size_t count) {
+    if (at + count > text.size()) {
+        return -1;
+    }
+    int value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return -1;
+        }
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+std::optional<std::time_t> UtcTime(int year, int month, int day, int hour, int minute) {
+    if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+        day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59) {
+        return std::nullopt;
+    }
+    const long days = DaysFromCivil(year, month, day);
+    return static_cast<std::time_t>(days * kSecondsPerDay + hour * 3600L + minute * 60L);
+}
+
+std::optional<std::time_t> ParseIsoMinute(std::string_view text) {
+    if (text.size() != 17 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+        text[13] != ':' || text[16] != 'Z') {
+        return std::nullopt;
+    }
+    return UtcTime(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2), Digits(text, 11, 2),
+                   Digits(text, 14, 2));
+}
+
+std::optional<std::time_t> ParseDigitsTime(std::string_view digits) {
+    if (digits.size() != 10 && digits.size() != 12) {
+        return std::nullopt;
+    }
+    const int minute = digits.size() == 12 ? Digits(digits, 10, 2) : 0;
+    return UtcTime(Digits(digits, 0, 4), Digits(digits, 4, 2), Digits(digits, 6, 2),
+                   Digits(digits, 8, 2), minute);
+}
+
+CivilTime ToCivil(std::time_t time) {
+    long days = static_cast<long>(time / kSecondsPerDay);
+    long seconds = static_cast<long>(time % kSecondsPerDay);
+    if (seconds < 0) {
+        seconds += kSecondsPerDay;
+        --days;
+    }
+    // civil_from_days, the inverse of DaysFromCivil.
+    days += 719468;
+    const long era = (days >= 0 ? days : days - 146096) / 146097;
+    const long dayOfEra = days - era * 146097;
+    const long yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long mp = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
+    return {year, month, day, static_cast<int>(seconds / 3600),
+            static_cast<int>(seconds % 3600 / 60)};
+}
+
+std::string FormatUtcMinute(std::time_t time) {
+    const CivilTime c = ToCivil(time);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", c.year, c.month, c.day, c.hour,
+                  c.minute);
+    return text;
+}
+
+std::optional<std::time_t> ParseIsoTimestamp(std::string_view text) {
+    if (text.size() < 16 || (text[10] != 'T' && text[10] != ' ')) {
+        return std::nullopt;
+    }
+    const std::string_view rest = text.substr(16);
+    if (!rest.empty() && rest[0] != ':' && rest[0] != 'Z') {
+        return std::nullopt;
+    }
+    std::string minute(text.substr(0, 16));
+    minute[10] = 'T';
+    return ParseIsoMinute(minute + "Z");
+}

@@ -1,0 +1,30 @@
+#pragma once
+// UTC calendar times as seconds since 1970, computed without the C library's time zone
+// (no TZ, no locale): pure functions, any thread.
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Seconds since 1970-01-01 00:00 UTC for a proleptic Gregorian date and time. Returns
+// nothing when a field is out of its range (month 1-12, day within the month, hour 0-23,
+// minute 0-59).
+std::optional<std::time_t> UtcTime(int year, int month, int day, int hour, int minute);
+
+// "YYYY-MM-DDTHH:MMZ", the form of --now.
+std::optional<std::time_t> ParseIsoMinute(std::string_view text);
+
+// "YYYYMMDDHH" (ATCF, IBTrACS without separators) or "YYYYMMDD" + "HHMM" joined.
+std::optional<std::time_t> ParseDigitsTime(std::string_view digits);
+
+// "YYYY-MM-DD HH:MM" as written in the status line.
+std::string FormatUtcMinute(std::time_t time);
+
+struct CivilTime {
+    int year, month, day, hour, minute;
+};
+CivilTime ToCivil(std::time_t time);
+
+// "YYYY-MM-DDTHH:MM" or "YYYY-MM-DD HH:MM", optionally followed by seconds, fractions and
+// "Z" ("2023-08-29T15:00:00.000Z", IBTrACS' "2025-09-10 12:00:00"); UTC.
+std::optional<std::time_t> ParseIsoTimestamp(std::string_view text);

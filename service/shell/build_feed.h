@@ -1,0 +1,41 @@
+#pragma once
+// Making the storm feed in memory: fetch every source, read it, apply the rules and write
+// the feed. The one entry point that both `zarvane-feed build` and the server use.
+//
+// Thread-safe: no global state; libcurl initialises itself on first use (thread-safe since
+// curl 7.84). Callable from any worker thread.
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "shell/fetch.h"
+
+struct SourceSpec {
+    std::string kind;     // nhc | atcf | jtwc | ibtracs | tcvitals
+    std::string location; // http:// or https:// URL, or a local file path
+};
+
+struct SourceOutcome {
+    std::string label; // short name for the status line and health reports, e.g. "NHC"
+    bool ok;           // fetched and read; false means the source gave no usable data
+    std::string error; // why it failed, one line; empty when ok
+};
+
+struct FeedBuild {
+    bool ok;                            // false when every source failed: `feed` is empty
+    std::string feed;                   // the whole feed, LF line ends
+    std::vector<SourceOutcome> sources; // one per SourceSpec, in the same order
+    std::vector<std::string> warnings;  // records skipped while reading, one line each
+    int stormCount = 0;                 // storms in `feed`
+};
+
+// The built-in official set: NHC CurrentStorms.json, JTWC's warnings for the Western
+// Pacific, North Indian Ocean and Southern Hemisphere, NCEP TCVitals, IBTrACS ACTIVE.
+std::vector<SourceSpec> OfficialSources();
+
+// Fetches and reads every source, then keeps the storms active at `now` (UTC) whose
+// latest fix is at most `maxAgeHours` old. Failed sources are named in the status line.
+// Sources are fetched at once, each on a thread of its own, within FetchLimits{}.
+FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours);
+FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours,
+                    const FetchLimits& limits);
