@@ -1,17 +1,26 @@
 // The saver window's own procedure and the default handling every saver message ends in:
 // input ends the run, and on the 9x platform the system's password dialog must agree.
 #include "shell/main_window.h"
+#include "shell/mouse_travel.h"
 #include "shell/shell.h"
 
-#include <cstdlib>
-
 namespace {
+
+// A function looked up by name in a system component loaded at run time; null when the
+// component lacks it. Going through void(*)() keeps the cast free of type warnings.
+template <typename Function> Function LookUpFunction(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+// On the 9x platform with a password verifier: asks it before the run may end.
+BOOL VerifyBeforeClose(HWND window);
 
 constexpr UINT kSpiSetScreenSaverRunning = 97; // SPI_SETSCREENSAVERRUNNING
 constexpr UINT kWmPower = 0x0048;              // WM_POWER, gone from modern headers
 constexpr WPARAM kPowerSuspendRequest = 1;     // PWR_SUSPENDREQUEST of WM_POWER
 // PWR_CRITICALRESUME: also ends the run, as the value long taken for the suspend request.
 constexpr WPARAM kPowerCriticalResume = 3;
+constexpr UINT kHelpToHostTimeoutMs = 1000;
 
 void HideCursor() {
     ::SetCursor(nullptr);
@@ -45,11 +54,22 @@ void OnSaverDestroy(HWND window) {
     ::PostQuitMessage(0);
 }
 
-// Help and the context menu belong to the host window of the preview.
+// Help and the context menu belong to the host window of the preview. WM_HELP carries a
+// pointer (HELPINFO), and the system refuses to post such a message
+// (ERROR_MESSAGE_SYNC_ONLY): it is sent, and the system copies the HELPINFO across to the
+// host's process; a host that hangs does not hold the preview for longer than the bound.
 LRESULT PassToPreviewHost(HWND window, UINT message, LPARAM lParam) {
     HWND host = ::GetParent(window);
-    if (host != nullptr && ::IsWindow(host)) {
-        ::PostMessageA(host, message, reinterpret_cast<WPARAM>(host), lParam);
+    if (host == nullptr || !::IsWindow(host)) {
+        return 1;
+    }
+    const WPARAM hostHandle = reinterpret_cast<WPARAM>(host);
+    if (message == WM_HELP) {
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutA(host, message, hostHandle, lParam, SMTO_ABORTIFHUNG,
+                              kHelpToHostTimeoutMs, &ignored);
+    } else {
+        ::PostMessageA(host, message, hostHandle, lParam);
     }
     return 1;
 }
@@ -61,9 +81,8 @@ bool IsSwallowedSystemCommand(WPARAM command) {
 void OnMouseMove(HWND window) {
     POINT now = {};
     ::GetCursorPos(&now);
-    const long distance = std::labs(now.x - shellState.mouseReference.x) +
-                          std::labs(now.y - shellState.mouseReference.y);
-    if (distance > kMouseMoveThreshold) {
+    const POINT& reference = shellState.mouseReference;
+    if (IsMouseBeyondJitter(reference.x, reference.y, now.x, now.y)) {
         PostClose(window);
         shellState.mouseReference = now;
     }
@@ -195,6 +214,8 @@ LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
+namespace {
+
 BOOL VerifyBeforeClose(HWND window) {
     if (shellState.verifying || shellState.closing) {
         return FALSE;
@@ -222,6 +243,8 @@ BOOL VerifyBeforeClose(HWND window) {
     shellState.lastVerifyTick = ::GetTickCount();
     return shellState.closing;
 }
+
+} // namespace
 
 void LoadPasswordVerifier() {
     if (!shellState.platform9x) {
