@@ -55,3 +55,46 @@ fresh_wine_prefix() {
 stop_wine() {
   wineserver -k 2>/dev/null || true
 }
+
+# nginx_feed_config folder port webroot [workers]: an nginx configuration of its own in
+# folder (pid, logs and temporary files there) listening on 127.0.0.1:port and serving
+# the deploy snippet over webroot, for the tests and the benchmark.
+nginx_feed_config() {
+  local dir=$1 port=$2 webroot=$3 workers=${4:-1}
+  mkdir -p "$dir/tmp"
+  sed "s|/var/lib/zarvane-feed/www|$webroot|" "$ROOT/deploy/nginx-zarvane-feed.conf" \
+    >"$dir/zarvane-feed.conf"
+  cat >"$dir/nginx.conf" <<CONF
+worker_processes $workers;
+pid $dir/nginx.pid;
+error_log $dir/error.log;
+events { worker_connections 4096; }
+http {
+  access_log $dir/access.log;
+  client_body_temp_path $dir/tmp/body;
+  proxy_temp_path $dir/tmp/proxy;
+  fastcgi_temp_path $dir/tmp/fastcgi;
+  uwsgi_temp_path $dir/tmp/uwsgi;
+  scgi_temp_path $dir/tmp/scgi;
+  server {
+    listen 127.0.0.1:$port;
+    include $dir/zarvane-feed.conf;
+  }
+}
+CONF
+}
+
+# free_port: a loopback TCP port that nothing listens on at the moment of the call.
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
+
+# wait_for_http url: waits (at most 20 s, a bound that catches a hang) until the URL
+# answers with any HTTP status.
+wait_for_http() {
+  for _ in $(seq 200); do
+    curl -s -o /dev/null "$1" && return 0
+    sleep 0.1
+  done
+  return 1
+}
