@@ -13,7 +13,7 @@ packages=(
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
   libmicrohttpd-dev pkg-config                     # zarvane-feed serve: the HTTP server
-  nginx-light systemd wrk xdotool                  # deploy checks, the chain test, bench, demo key
+  nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key
 )
 
 missing=()

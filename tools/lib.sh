@@ -89,12 +89,13 @@ free_port() {
   python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
 }
 
-# wait_for_http url: waits (at most 20 s, a bound that catches a hang) until the URL
-# answers with any HTTP status.
-wait_for_http() {
+# wait_for_status url status: waits (at most 20 s, a bound that catches a hang) until the
+# URL answers with that HTTP status.
+wait_for_status() {
   for _ in $(seq 200); do
-    curl -s -o /dev/null "$1" && return 0
+    [ "$(curl -s -o /dev/null -w '%{http_code}' "$1")" = "$2" ] && return 0
     sleep 0.1
   done
+  echo "$1 did not answer $2"
   return 1
 }
