@@ -120,6 +120,12 @@ trap cleanup EXIT
 
 "$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }
 
+# The real storm sample files, when this checkout sits beside them: the feed builder's
+# real-data suite reads them (and skips when they are absent).
+if [ -z "${ZARVANE_STORM_DATA:-}" ] && [ -d "$ROOT/../shared/data/storms" ]; then
+  export ZARVANE_STORM_DATA="$ROOT/../shared/data/storms"
+fi
+
 run_suite "pictures" python3 "$ROOT/tools/pictures/check-pictures.py" "$ROOT/resources"
 run_suite "native build" build_native "$BUILD/native"
 run_suite "native unit tests" ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"

@@ -56,8 +56,8 @@ std::optional<std::time_t> ParseIsoMinute(std::string_view text) {
         text[13] != ':' || text[16] != 'Z') {
         return std::nullopt;
     }
-    return UtcTime(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2),
-                   Digits(text, 11, 2), Digits(text, 14, 2));
+    return UtcTime(Digits(text, 0, 4), Digits(text, 5, 2), Digits(text, 8, 2), Digits(text, 11, 2),
+                   Digits(text, 14, 2));
 }
 
 std::optional<std::time_t> ParseDigitsTime(std::string_view digits) {
@@ -80,13 +80,15 @@ CivilTime ToCivil(std::time_t time) {
     days += 719468;
     const long era = (days >= 0 ? days : days - 146096) / 146097;
     const long dayOfEra = days - era * 146097;
-    const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
     const long mp = (5 * dayOfYear + 2) / 153;
     const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
     const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
-    return {year, month, day, static_cast<int>(seconds / 3600), static_cast<int>(seconds % 3600 / 60)};
+    return {year, month, day, static_cast<int>(seconds / 3600),
+            static_cast<int>(seconds % 3600 / 60)};
 }
 
 std::string FormatUtcMinute(std::time_t time) {
@@ -95,4 +97,17 @@ std::string FormatUtcMinute(std::time_t time) {
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", c.year, c.month, c.day, c.hour,
                   c.minute);
     return text;
+}
+
+std::optional<std::time_t> ParseIsoTimestamp(std::string_view text) {
+    if (text.size() < 16 || (text[10] != 'T' && text[10] != ' ')) {
+        return std::nullopt;
+    }
+    const std::string_view rest = text.substr(16);
+    if (!rest.empty() && rest[0] != ':' && rest[0] != 'Z') {
+        return std::nullopt;
+    }
+    std::string minute(text.substr(0, 16));
+    minute[10] = 'T';
+    return ParseIsoMinute(minute + "Z");
 }

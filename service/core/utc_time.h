@@ -24,3 +24,7 @@ struct CivilTime {
     int year, month, day, hour, minute;
 };
 CivilTime ToCivil(std::time_t time);
+
+// "YYYY-MM-DDTHH:MM" or "YYYY-MM-DD HH:MM", optionally followed by seconds, fractions and
+// "Z" ("2023-08-29T15:00:00.000Z", IBTrACS' "2025-09-10 12:00:00"); UTC.
+std::optional<std::time_t> ParseIsoTimestamp(std::string_view text);

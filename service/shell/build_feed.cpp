@@ -1,13 +1,84 @@
 #include "shell/build_feed.h"
 
-std::vector<SourceSpec> OfficialSources() {
-    return {};
+#include <future>
+
+#include "core/make_feed.h"
+#include "core/readers.h"
+
+namespace {
+
+constexpr const char* kNhc = "https://www.nhc.noaa.gov/CurrentStorms.json";
+// JTWC's warnings as the NWS relays them, one slot per storm under warning: WTPN3x for the
+// western North Pacific, WTIO3x for the North Indian Ocean, WTXS3x for the southern
+// hemisphere.
+constexpr const char* kJtwcSlots[] = {"wtpn31", "wtpn32", "wtpn33", "wtpn34", "wtpn35",
+                                      "wtio31", "wtio32", "wtxs31", "wtxs32", "wtxs33"};
+constexpr const char* kJtwcRelay = "https://tgftp.nws.noaa.gov/data/raw/wt/";
+constexpr const char* kTcvitals = "https://ftp.nhc.noaa.gov/atcf/com/tcvitals";
+constexpr const char* kIbtracs =
+    "https://www.ncei.noaa.gov/data/international-best-track-archive-for-climate-stewardship-"
+    "ibtracs/v04r01/access/csv/ibtracs.ACTIVE.list.v04r01.csv";
+
+struct Outcome {
+    SourceRead read;
+    SourceOutcome outcome;
+};
+
+Outcome FetchAndRead(const SourceSpec& spec, const FetchLimits& limits) {
+    Outcome result{{SourceLabel(spec.kind), {}}, {SourceLabel(spec.kind), false, {}}};
+    if (!IsSourceKind(spec.kind)) {
+        result.read.result.error = "unknown source kind '" + spec.kind + "'";
+    } else {
+        const Fetched fetched = Fetch(spec.location, limits);
+        if (fetched.ok) {
+            result.read.result = ReadSource(spec.kind, fetched.body);
+        } else {
+            result.read.result.error = fetched.error;
+        }
+    }
+    result.outcome.ok = result.read.result.error.empty();
+    if (!result.outcome.ok) {
+        result.outcome.error = spec.location + ": " + result.read.result.error;
+    }
+    return result;
 }
 
-FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t, int) {
-    FeedBuild build{false, "", {}, {}};
-    for (const SourceSpec& spec : sources) {
-        build.sources.push_back({spec.kind, false, "reader not written yet"});
+} // namespace
+
+std::vector<SourceSpec> OfficialSources() {
+    std::vector<SourceSpec> sources{{"nhc", kNhc}};
+    for (const char* slot : kJtwcSlots) {
+        sources.push_back({"jtwc", std::string(kJtwcRelay) + slot + ".pgtw..txt"});
     }
+    sources.push_back({"tcvitals", kTcvitals});
+    sources.push_back({"ibtracs", kIbtracs});
+    return sources;
+}
+
+FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours) {
+    return BuildFeed(sources, now, maxAgeHours, FetchLimits{});
+}
+
+FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours,
+                    const FetchLimits& limits) {
+    // Every source at once: one that stalls costs its timeout once, not once per source.
+    std::vector<std::future<Outcome>> pending;
+    for (const SourceSpec& spec : sources) {
+        pending.push_back(std::async(std::launch::async, FetchAndRead, spec, limits));
+    }
+    FeedBuild build{false, {}, {}, {}};
+    std::vector<SourceRead> reads;
+    for (std::future<Outcome>& future : pending) {
+        Outcome outcome = future.get();
+        for (const std::string& skipped : outcome.read.result.skipped) {
+            build.warnings.push_back(skipped);
+        }
+        build.sources.push_back(outcome.outcome);
+        reads.push_back(std::move(outcome.read));
+    }
+    const MadeFeed made = MakeFeed(reads, now, maxAgeHours);
+    build.ok = made.ok;
+    build.feed = made.feed;
+    build.stormCount = made.stormCount;
     return build;
 }

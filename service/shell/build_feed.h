@@ -2,11 +2,13 @@
 // Making the storm feed in memory: fetch every source, read it, apply the rules and write
 // the feed. The one entry point that both `zarvane-feed build` and the server use.
 //
-// Thread-safe: no global state; libcurl is initialised once per process on first use
-// (thread-safe since curl 7.84). Callable from any worker thread.
+// Thread-safe: no global state; libcurl initialises itself on first use (thread-safe since
+// curl 7.84). Callable from any worker thread.
 #include <ctime>
 #include <string>
 #include <vector>
+
+#include "shell/fetch.h"
 
 struct SourceSpec {
     std::string kind;     // nhc | atcf | jtwc | ibtracs | tcvitals
@@ -20,10 +22,11 @@ struct SourceOutcome {
 };
 
 struct FeedBuild {
-    bool ok;                             // false when every source failed: `feed` is empty
-    std::string feed;                    // the whole feed, LF line ends
-    std::vector<SourceOutcome> sources;  // one per SourceSpec, in the same order
-    std::vector<std::string> warnings;   // records skipped while reading, one line each
+    bool ok;                            // false when every source failed: `feed` is empty
+    std::string feed;                   // the whole feed, LF line ends
+    std::vector<SourceOutcome> sources; // one per SourceSpec, in the same order
+    std::vector<std::string> warnings;  // records skipped while reading, one line each
+    int stormCount = 0;                 // storms in `feed`
 };
 
 // The built-in official set: NHC CurrentStorms.json, JTWC's warnings for the Western
@@ -32,4 +35,7 @@ std::vector<SourceSpec> OfficialSources();
 
 // Fetches and reads every source, then keeps the storms active at `now` (UTC) whose
 // latest fix is at most `maxAgeHours` old. Failed sources are named in the status line.
+// Sources are fetched at once, each on a thread of its own, within FetchLimits{}.
 FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours);
+FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours,
+                    const FetchLimits& limits);

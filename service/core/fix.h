@@ -1,0 +1,59 @@
+#pragma once
+// One storm position as an agency reported it, normalised so that every source format
+// reads alike: the readers produce these, the rules consume them.
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The feed's groups, in the order the feed lists them.
+enum class Basin {
+    Atlantic,
+    EasternPacific,
+    CentralPacific,
+    WesternPacific,
+    NorthIndian,
+    Southern
+};
+
+// Where a fix came from, in order of preference among fixes of the same time.
+enum class SourceKind { Nhc, Jtwc, Atcf, Tcvitals, Ibtracs };
+
+struct Fix {
+    std::string id;     // ATCF storm id "AL082023": basin, number, season year; may be empty
+    std::string key;    // the source's own storm key where it differs from `id`, else empty
+    std::string name;   // as the agency writes it; empty when it gives none
+    std::string status; // the agency's status code ("HU", "TS", "LO"...); empty if it has none
+    double latitude;    // degrees, north positive
+    double longitude;   // degrees, east positive, in (-180, 180]
+    int windKnots;      // 1-minute maximum sustained wind
+    std::time_t time;   // valid time, UTC
+    Basin basin;        // the basin responsible for the storm at this fix
+    SourceKind source;
+    bool final; // the agency's last word on the storm: it is over
+};
+
+// What a reader makes of one source's bytes. A non-empty `error` means the source failed
+// (no fixes are used from it); `skipped` names records left out, one line each.
+struct ReadResult {
+    std::vector<Fix> fixes;
+    std::vector<std::string> skipped;
+    std::string error;
+};
+
+// Basin of a two-letter ATCF basin code ("AL", "EP", "CP", "WP", "IO", "SH") at a given
+// east-positive longitude: a Pacific storm belongs to the basin whose warning centre covers
+// its position (140 W and the date line are the boundaries), whoever numbered it.
+// Returns false for an unknown code.
+bool BasinOfAtcfCode(std::string_view code, double longitude, Basin& basin);
+
+// The ATCF id of storm `number` of a two-letter basin code at a fix time: the year is the
+// season's, which for the southern hemisphere runs from July to June.
+std::string AtcfId(std::string_view code, int number, std::time_t time);
+
+// The two-letter ATCF basin code of a one-letter storm suffix ("L" of "08L", "W", "B"...),
+// or an empty view when the letter is unknown.
+std::string_view AtcfCodeOfSuffix(char suffix);
+
+// Wraps an east-positive longitude into (-180, 180].
+double WrapLongitude(double longitude);

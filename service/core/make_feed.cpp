@@ -1,0 +1,74 @@
+#include "core/make_feed.h"
+
+#include <algorithm>
+
+#include "core/rules.h"
+#include "core/utc_time.h"
+#include "storms/feed_writer.h"
+
+namespace {
+
+struct KindLabel {
+    const char* kind;
+    const char* label;
+};
+constexpr KindLabel kLabels[] = {{"nhc", "NHC"},
+                                 {"atcf", "ATCF"},
+                                 {"jtwc", "JTWC"},
+                                 {"ibtracs", "IBTrACS"},
+                                 {"tcvitals", "TCVitals"}};
+
+constexpr std::string_view kStatusStart = "Active tropical cyclones at ";
+
+} // namespace
+
+std::string SourceLabel(std::string_view kind) {
+    for (const KindLabel& entry : kLabels) {
+        if (kind == entry.kind) {
+            return entry.label;
+        }
+    }
+    return std::string(kind);
+}
+
+std::string StatusLine(std::time_t now, int count, const std::vector<std::string>& failed) {
+    std::string line =
+        std::string(kStatusStart) + FormatUtcMinute(now) + " UTC: " + std::to_string(count);
+    std::vector<std::string> named;
+    for (const std::string& label : failed) {
+        if (std::find(named.begin(), named.end(), label) == named.end()) {
+            line += (named.empty() ? " (no data from " : ", ") + label;
+            named.push_back(label);
+        }
+    }
+    if (!named.empty()) {
+        line += ")";
+    }
+    return FeedStatusText(line);
+}
+
+MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int maxAgeHours) {
+    std::vector<Fix> fixes;
+    std::vector<std::string> failed;
+    for (const SourceRead& read : reads) {
+        if (read.result.error.empty()) {
+            fixes.insert(fixes.end(), read.result.fixes.begin(), read.result.fixes.end());
+        } else {
+            failed.push_back(read.label);
+        }
+    }
+    if (failed.size() == reads.size()) {
+        return {false, {}, 0};
+    }
+    const std::vector<FeedStorm> storms = FeedStorms(ActiveStorms(fixes, now, maxAgeHours));
+    const int count = static_cast<int>(storms.size());
+    return {true, WriteFeed(StatusLine(now, count, failed), storms), count};
+}
+
+std::optional<std::time_t> FeedTime(std::string_view feed) {
+    if (feed.substr(0, kStatusStart.size()) != kStatusStart) {
+        return std::nullopt;
+    }
+    // "YYYY-MM-DD HH:MM" follows the opening words.
+    return ParseIsoTimestamp(feed.substr(kStatusStart.size(), 16));
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The whole core in one call: what the sources gave, read, in; the feed out.
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/fix.h"
+
+struct SourceRead {
+    std::string label; // "NHC", "JTWC", "ATCF", "TCVitals", "IBTrACS"
+    ReadResult result; // a non-empty error marks the source as failed
+};
+
+struct MadeFeed {
+    bool ok;          // false when there was no source or every source failed
+    std::string feed; // empty when !ok
+    int stormCount;
+};
+
+// The label of a source kind ("nhc" -> "NHC"), for the status line and reports.
+std::string SourceLabel(std::string_view kind);
+
+// "Active tropical cyclones at 2023-08-29 15:00 UTC: 4", and when sources failed
+// " (no data from JTWC, IBTrACS)", each label once, cut to the feed's 255 characters.
+std::string StatusLine(std::time_t now, int count, const std::vector<std::string>& failed);
+
+// The time a feed was made, read back from its status line; nothing if it has none.
+std::optional<std::time_t> FeedTime(std::string_view feed);
+
+MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int maxAgeHours);

@@ -1,0 +1,141 @@
+// IBTrACS v04 CSV (NOAA NCEI), e.g. ibtracs.ACTIVE.list.v04r01.csv; columns as described
+// in https://www.ncei.noaa.gov/sites/default/files/2021-07/IBTrACS_v04_column_documentation.pdf
+// Line 1 names the columns, line 2 gives their units and is skipped. Columns taken, by
+// header name:
+//   SID          IBTrACS' own storm id, for storms without a USA_ATCF_ID
+//   ISO_TIME     "2025-09-10 12:00:00", UTC
+//   BASIN        NA, EP, WP, NI, SI, SP, SA: the basin of this position
+//   NAME         "KIKO", "UNNAMED"
+//   NATURE       TS, SS, ET, DS, MX, NR: used when USA_STATUS is blank
+//   LAT, LON     degrees, north and east positive
+//   USA_ATCF_ID  "EP112025"
+//   USA_WIND     maximum sustained wind, knots (1-minute); rows without it are skipped
+//   USA_STATUS   the ATCF status code (TD, TS, HU, LO, DB...), often blank
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "core/readers.h"
+#include "core/text.h"
+#include "core/utc_time.h"
+
+namespace {
+
+enum Column {
+    kSid,
+    kTime,
+    kBasin,
+    kName,
+    kNature,
+    kLatitude,
+    kLongitude,
+    kAtcfId,
+    kWind,
+    kStatus,
+    kColumns
+};
+constexpr const char* kColumnNames[kColumns] = {"SID",      "ISO_TIME",  "BASIN", "NAME",
+                                                "NATURE",   "LAT",       "LON",   "USA_ATCF_ID",
+                                                "USA_WIND", "USA_STATUS"};
+
+struct BasinCode {
+    const char* ibtracs;
+    const char* atcf;
+};
+// NATURE as the ATCF status code it stands for: TS (tropical, any strength) is ATCF's
+// generic "TC"; MX (mixed reports) and NR (not reported) leave it to the wind.
+struct NatureCode {
+    const char* nature;
+    const char* atcf;
+};
+constexpr NatureCode kNatureCodes[] = {{"TS", "TC"}, {"SS", "TC"}, {"ET", "EX"}, {"DS", "DB"}};
+
+std::string StatusOfNature(std::string_view nature) {
+    for (const NatureCode& code : kNatureCodes) {
+        if (nature == code.nature) {
+            return code.atcf;
+        }
+    }
+    return {};
+}
+
+constexpr BasinCode kBasinCodes[] = {{"NA", "AL"}, {"EP", "EP"}, {"WP", "WP"}, {"NI", "IO"},
+                                     {"SI", "SH"}, {"SP", "SH"}, {"SA", "SH"}};
+
+// Index of each column taken, or the name of the first one missing.
+std::string FindColumns(std::string_view header, size_t (&index)[kColumns]) {
+    const std::vector<std::string_view> names = SplitCommas(header);
+    for (int c = 0; c < kColumns; ++c) {
+        index[c] = names.size();
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (names[i] == kColumnNames[c]) {
+                index[c] = i;
+            }
+        }
+        if (index[c] == names.size()) {
+            return kColumnNames[c];
+        }
+    }
+    return {};
+}
+
+bool ReadRow(const std::vector<std::string_view>& fields, const size_t (&index)[kColumns],
+             Fix& fix) {
+    const auto time = ParseIsoTimestamp(fields[index[kTime]]);
+    if (!time || !ParseNumber(fields[index[kLatitude]], fix.latitude) ||
+        !ParseNumber(fields[index[kLongitude]], fix.longitude) || std::abs(fix.latitude) > 90.0 ||
+        std::abs(fix.longitude) > 360.0 || fix.windKnots < 0 || fix.windKnots > 300) {
+        return false;
+    }
+    fix.time = *time;
+    fix.longitude = WrapLongitude(fix.longitude);
+    const std::string_view basin = fields[index[kBasin]];
+    bool known = false;
+    for (const BasinCode& code : kBasinCodes) {
+        if (basin == code.ibtracs) {
+            known = BasinOfAtcfCode(code.atcf, fix.longitude, fix.basin);
+        }
+    }
+    const std::string_view id = fields[index[kAtcfId]];
+    fix.id = id.size() == 8 ? ToUpper(id) : std::string();
+    fix.key = std::string(fields[index[kSid]]);
+    fix.name = std::string(fields[index[kName]]);
+    const std::string_view status = fields[index[kStatus]];
+    fix.status = status.empty() ? StatusOfNature(fields[index[kNature]]) : ToUpper(status);
+    return known;
+}
+
+} // namespace
+
+ReadResult ReadIbtracsCsv(std::string_view body) {
+    ReadResult result;
+    const std::vector<std::string_view> lines = SplitLines(body);
+    size_t index[kColumns];
+    const std::string missing = FindColumns(lines.empty() ? "" : lines[0], index);
+    if (!missing.empty()) {
+        result.error = "not an IBTrACS CSV (no " + missing + " column)";
+        return result;
+    }
+    int withoutWind = 0;
+    for (size_t i = 2; i < lines.size(); ++i) { // line 2 holds the units
+        const std::vector<std::string_view> fields = SplitCommas(lines[i]);
+        if (Trim(lines[i]).empty()) {
+            continue;
+        }
+        Fix fix{{}, {}, {}, {}, 0.0, 0.0, 0, 0, Basin::Atlantic, SourceKind::Ibtracs, false};
+        const bool complete = fields.size() > *std::max_element(index, index + kColumns);
+        if (complete && fields[index[kWind]].empty()) {
+            ++withoutWind;
+        } else if (complete && ParseInt(fields[index[kWind]], fix.windKnots) &&
+                   ReadRow(fields, index, fix)) {
+            result.fixes.push_back(fix);
+        } else {
+            result.skipped.push_back("IBTrACS line " + std::to_string(i + 1) + ": unusable");
+        }
+    }
+    if (withoutWind > 0) {
+        result.skipped.push_back("IBTrACS: " + std::to_string(withoutWind) +
+                                 " rows without USA_WIND");
+    }
+    return result;
+}

@@ -1,0 +1,124 @@
+// NHC/CPHC "CurrentStorms.json", https://www.nhc.noaa.gov/CurrentStorms.json, described in
+// NHC's "Tropical Cyclone JSON feed" notes. Fields taken from each activeStorms[] entry:
+//   id                "al082023": basin, number, year (the ATCF id in lower case)
+//   binNumber         "AT3", "EP1", "CP4": the basin whose centre now issues advisories
+//   name              "Franklin"
+//   classification    TD, STD, TS, STS, HU, MH, PTC, PC...
+//   intensity         maximum sustained wind, knots, as a string ("115")
+//   latitudeNumeric   degrees, north positive (a number, sometimes an integer)
+//   longitudeNumeric  degrees, east positive
+//   lastUpdate        "2023-08-29T15:00:00.000Z", the valid time
+// An entry with a field missing or unusable is skipped and named in `skipped`.
+#include <cmath>
+
+#include <nlohmann/json.hpp>
+
+#include "core/readers.h"
+#include "core/text.h"
+#include "core/utc_time.h"
+
+namespace {
+
+using nlohmann::json;
+
+bool StringField(const json& storm, const char* key, std::string& value) {
+    const auto it = storm.find(key);
+    if (it == storm.end() || !it->is_string() || it->get_ref<const std::string&>().empty()) {
+        return false;
+    }
+    value = it->get<std::string>();
+    return true;
+}
+
+bool NumberField(const json& storm, const char* key, double& value) {
+    const auto it = storm.find(key);
+    if (it == storm.end()) {
+        return false;
+    }
+    if (it->is_number()) {
+        value = it->get<double>();
+        return true;
+    }
+    return it->is_string() && ParseNumber(it->get_ref<const std::string&>(), value);
+}
+
+bool BinBasin(const std::string& bin, Basin& basin) {
+    const std::string code = ToUpper(bin.substr(0, 2));
+    if (code == "AT") {
+        basin = Basin::Atlantic;
+    } else if (code == "EP") {
+        basin = Basin::EasternPacific;
+    } else if (code == "CP") {
+        basin = Basin::CentralPacific;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The fix of one entry, or the name of the first field that is missing or unusable.
+std::string ReadEntry(const json& storm, Fix& fix) {
+    std::string id, bin, update;
+    double wind = 0.0;
+    if (!StringField(storm, "id", id) || id.size() != 8) {
+        return "id";
+    }
+    fix.id = ToUpper(id);
+    if (!StringField(storm, "binNumber", bin) || !BinBasin(bin, fix.basin)) {
+        return "binNumber";
+    }
+    if (!StringField(storm, "name", fix.name)) {
+        return "name";
+    }
+    if (!StringField(storm, "classification", fix.status)) {
+        return "classification";
+    }
+    if (!NumberField(storm, "intensity", wind) || wind < 0.0 || wind > 300.0) {
+        return "intensity";
+    }
+    fix.windKnots = static_cast<int>(wind + 0.5);
+    if (!NumberField(storm, "latitudeNumeric", fix.latitude) || std::abs(fix.latitude) > 90.0) {
+        return "latitudeNumeric";
+    }
+    if (!NumberField(storm, "longitudeNumeric", fix.longitude) || std::abs(fix.longitude) > 360.0) {
+        return "longitudeNumeric";
+    }
+    fix.longitude = WrapLongitude(fix.longitude);
+    const auto time =
+        StringField(storm, "lastUpdate", update) ? ParseIsoTimestamp(update) : std::nullopt;
+    if (!time) {
+        return "lastUpdate";
+    }
+    fix.time = *time;
+    return {};
+}
+
+} // namespace
+
+ReadResult ReadNhcCurrentStorms(std::string_view body) {
+    ReadResult result;
+    const json document = json::parse(body.begin(), body.end(), nullptr, false);
+    if (document.is_discarded()) {
+        result.error = "not valid JSON";
+        return result;
+    }
+    const auto storms = document.is_object() ? document.find("activeStorms") : document.end();
+    if (!document.is_object() || storms == document.end() || !storms->is_array()) {
+        result.error = "no activeStorms list";
+        return result;
+    }
+    for (const json& storm : *storms) {
+        Fix fix{{}, {}, {}, {}, 0.0, 0.0, 0, 0, Basin::Atlantic, SourceKind::Nhc, false};
+        const std::string problem = storm.is_object() ? ReadEntry(storm, fix) : "entry";
+        if (problem.empty()) {
+            result.fixes.push_back(fix);
+        } else {
+            const std::string id =
+                storm.is_object() && storm.contains("id") && storm["id"].is_string()
+                    ? storm["id"].get<std::string>()
+                    : "?";
+            result.skipped.push_back("NHC storm " + id + ": missing or unusable " + problem);
+        }
+    }
+    return result;
+}

@@ -1,0 +1,104 @@
+#include "shell/fetch.h"
+
+#include <curl/curl.h>
+
+#include <fstream>
+#include <memory>
+
+namespace {
+
+constexpr long kMaxRedirects = 5;
+constexpr long kHttpErrorFrom = 400;
+constexpr const char* kUserAgent = "zarvane-feed/" ZARVANE_FEED_VERSION;
+
+struct Download {
+    std::string body;
+    std::size_t maxBytes;
+    bool tooLarge;
+};
+
+std::size_t Append(char* data, std::size_t size, std::size_t count, void* user) {
+    Download& download = *static_cast<Download*>(user);
+    const std::size_t bytes = size * count;
+    if (download.body.size() + bytes > download.maxBytes) {
+        download.tooLarge = true;
+        return 0; // makes libcurl stop with a write error
+    }
+    download.body.append(data, bytes);
+    return bytes;
+}
+
+std::string TooLarge(std::size_t maxBytes) {
+    return "larger than " + std::to_string(maxBytes) + " bytes";
+}
+
+void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, Download& download) {
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits.totalSeconds);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // timeouts without signals: worker threads
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // any encoding curl can decode
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Append);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &download);
+}
+
+Fetched FetchUrl(const std::string& url, const FetchLimits& limits) {
+    const std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl) {
+        return {false, {}, "could not start libcurl"};
+    }
+    Download download{{}, limits.maxBytes, false};
+    SetOptions(curl.get(), url, limits, download);
+    const CURLcode code = curl_easy_perform(curl.get());
+    if (download.tooLarge) {
+        return {false, {}, TooLarge(limits.maxBytes)};
+    }
+    if (code == CURLE_OPERATION_TIMEDOUT) {
+        return {false, {}, "timed out"};
+    }
+    if (code != CURLE_OK) {
+        return {false, {}, curl_easy_strerror(code)};
+    }
+    long status = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (status >= kHttpErrorFrom) {
+        return {false, {}, "HTTP " + std::to_string(status)};
+    }
+    return {true, std::move(download.body), {}};
+}
+
+Fetched ReadFile(const std::string& path, std::size_t maxBytes) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return {false, {}, "cannot open the file"};
+    }
+    std::string body;
+    char chunk[1 << 16];
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+        body.append(chunk, static_cast<std::size_t>(file.gcount()));
+        if (body.size() > maxBytes) {
+            return {false, {}, TooLarge(maxBytes)};
+        }
+    }
+    if (file.bad()) {
+        return {false, {}, "cannot read the file"};
+    }
+    return {true, std::move(body), {}};
+}
+
+} // namespace
+
+bool IsUrl(const std::string& location) {
+    return location.rfind("http://", 0) == 0 || location.rfind("https://", 0) == 0;
+}
+
+Fetched Fetch(const std::string& location, const FetchLimits& limits) {
+    return IsUrl(location) ? FetchUrl(location, limits) : ReadFile(location, limits.maxBytes);
+}

@@ -1,0 +1,204 @@
+// Each reader against short excerpts written for these tests in the published formats:
+// field rules, units, signs, the date line, repeated times, bad records, failed bodies.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/readers.h"
+#include "core/utc_time.h"
+
+namespace {
+
+struct ExpectedFix {
+    const char* id;
+    const char* name;
+    const char* status;
+    double latitude, longitude;
+    int windKnots;
+    const char* time; // YYYY-MM-DDTHH:MMZ
+    Basin basin;
+    bool final;
+};
+
+struct ReaderCase {
+    const char* what;
+    const char* kind;
+    std::string body;
+    const char* error; // expected error, "" when the source reads
+    std::vector<ExpectedFix> fixes;
+    size_t skipped;
+};
+
+const std::string kNhcEntry =
+    R"({"id":"al052031","binNumber":"AT2","name":"Quillon","classification":"HU",)"
+    R"("intensity":"85","pressure":"970","latitudeNumeric":25.5,"longitudeNumeric":-60,)"
+    R"("lastUpdate":"2031-09-10T21:00:00.000Z"})";
+
+const std::string kAtcfLine1 =
+    "EP, 17, 2031091018,   , BEST,   0, 151N, 1398W,  45, 1000, TS,  34, NEQ,   40,   30,"
+    "    0,   20, 1009,  150,  25,  55,   0,   E,   0,    ,   0,   0,      ROSAMUND, M,\n";
+
+const std::string kJtwcWarning = "WTPN33 PGTW 090300\n"
+                                 "SUBJ/TROPICAL STORM 12W (LORAN) WARNING NR 004//\n"
+                                 "RMKS/\n"
+                                 "1. TROPICAL STORM 12W (LORAN) WARNING NR 004\n"
+                                 "    ---\n"
+                                 "   WARNING POSITION:\n"
+                                 "   090000Z --- NEAR 17.2N 179.6W\n"
+                                 "     MOVEMENT PAST SIX HOURS - 270 DEGREES AT 10 KTS\n"
+                                 "   PRESENT WIND DISTRIBUTION:\n"
+                                 "   MAX SUSTAINED WINDS - 045 KT, GUSTS 055 KT\n"
+                                 "   12 HRS, VALID AT:\n"
+                                 "   091200Z --- 17.5N 178.0E\n"
+                                 "   MAX SUSTAINED WINDS - 050 KT, GUSTS 065 KT\n"
+                                 "REMARKS:\n"
+                                 "090300Z POSITION NEAR 17.3N 179.9E.\n"
+                                 "09OCT31. TROPICAL STORM 12W (LORAN), LOCATED APPROXIMATELY\n";
+
+const std::string kIbtracsHeader = "SID,SEASON,NUMBER,BASIN,SUBBASIN,NAME,ISO_TIME,NATURE,LAT,LON,"
+                                   "USA_ATCF_ID,USA_WIND,USA_STATUS\n"
+                                   " ,Year, , , , , , ,degrees_north,degrees_east, ,kts, \n";
+
+const std::string kVitals1 = "JTWC 04S VELMA     20310102 0600 143S 0521E 200 030 0985 1008 0300 "
+                             "26 040 -999 -999 -999 -999 D\n";
+
+std::vector<ReaderCase> Cases() {
+    return {
+        {"NHC entry, integer longitude",
+         "nhc",
+         R"({"activeStorms":[)" + kNhcEntry + "]}",
+         "",
+         {{"AL052031", "Quillon", "HU", 25.5, -60.0, 85, "2031-09-10T21:00Z", Basin::Atlantic,
+           false}},
+         0},
+        {"NHC binNumber decides the basin; bad entries skipped",
+         "nhc",
+         R"({"activeStorms":[{"id":"ep092031","binNumber":"CP3","name":"Tavi",)"
+         R"("classification":"TS","intensity":"40","latitudeNumeric":14,"longitudeNumeric":-139.5,)"
+         R"("lastUpdate":"2031-08-01T03:00:00.000Z"},)"
+         R"({"id":"ep102031","binNumber":"EP4","name":"Forecast...","classification":"",)"
+         R"("intensity":"30","latitudeNumeric":20.0,"longitudeNumeric":-110.0,"lastUpdate":"x"},)"
+         R"({"id":"al112031","binNumber":"AT1","name":"Wren","classification":"TD",)"
+         R"("intensity":"thirty","latitudeNumeric":20.0,"longitudeNumeric":-50.0,)"
+         R"("lastUpdate":"2031-08-01T03:00:00.000Z"}]})",
+         "",
+         {{"EP092031", "Tavi", "TS", 14.0, -139.5, 40, "2031-08-01T03:00Z", Basin::CentralPacific,
+           false}},
+         2},
+        {"NHC with no storm", "nhc", R"({"activeStorms":[]})", "", {}, 0},
+        {"NHC truncated", "nhc", R"({"activeStorms":[)" + kNhcEntry, "not valid JSON", {}, 0},
+        {"NHC without the list", "nhc", R"({"storms":[]})", "no activeStorms list", {}, 0},
+        {"HTML error page",
+         "nhc",
+         "\n  <!DOCTYPE html><html><body>502</body></html>",
+         "an HTML page, not data",
+         {},
+         0},
+        {"empty body", "atcf", " \r\n", "empty reply", {}, 0},
+        {"ATCF: one fix per time, east of 140 W is central Pacific",
+         "atcf",
+         kAtcfLine1 + kAtcfLine1 +
+             "EP, 17, 2031091100,   , BEST,   0, 153S, 1801E,  65,  987, HU,  34, NEQ\n"
+             "EP, 17, 2031091106,   , CARQ,   0, 155N, 1410W,  70,  980, HU\n"
+             "EP, 17, 20310911,   , BEST,   0, 155N, 1410W,  70,  980, HU\n",
+         "",
+         {{"EP172031", "ROSAMUND", "TS", 15.1, -139.8, 45, "2031-09-10T18:00Z",
+           Basin::EasternPacific, false},
+          {"EP172031", "", "HU", -15.3, -179.9, 65, "2031-09-11T00:00Z", Basin::CentralPacific,
+           false}},
+         1},
+        {"ATCF southern season starts in July",
+         "atcf",
+         "SH, 02, 2031081200,   , BEST,   0,  95S,  702E,  30, 1000, TD\n",
+         "",
+         {{"SH022032", "", "TD", -9.5, 70.2, 30, "2031-08-12T00:00Z", Basin::Southern, false}},
+         0},
+        {"not ATCF at all", "atcf", "hello, world\n", "no ATCF best-track record", {}, 0},
+        {"JTWC warning across the date line",
+         "jtwc",
+         kJtwcWarning,
+         "",
+         {{"WP122031", "LORAN", "TS", 17.2, -179.6, 45, "2031-10-09T00:00Z", Basin::CentralPacific,
+           false}},
+         0},
+        {"JTWC final warning, position in the month before the remarks",
+         "jtwc",
+         "SUBJ/TROPICAL CYCLONE 03P (NEVE) WARNING NR 011 FINAL WARNING//\n"
+         "   WARNING POSITION:\n   311800Z --- NEAR 21.0S 165.4E\n"
+         "   MAX SUSTAINED WINDS - 035 KT, GUSTS 045 KT\n"
+         "REMARKS:\n01JAN32. THIS IS THE FINAL WARNING ON THIS SYSTEM\n",
+         "",
+         {{"SH032032", "NEVE", "TC", -21.0, 165.4, 35, "2031-12-31T18:00Z", Basin::Southern, true}},
+         0},
+        {"JTWC without a date",
+         "jtwc",
+         kJtwcWarning.substr(0, kJtwcWarning.find("09OCT31")),
+         "no date in the remarks",
+         {},
+         0},
+        {"JTWC without a position",
+         "jtwc",
+         "SUBJ/TYPHOON 02W (ANA) WARNING NR 001//\n",
+         "no warning position",
+         {},
+         0},
+        {"IBTrACS: units row skipped, blank USA_WIND skipped, NATURE when no status",
+         "ibtracs",
+         kIbtracsHeader + "2031100N12300,2031,7,EP,CP,KALA,2031-04-10 06:00:00,TS,12.5,-150.2,"
+                          "CP012031,50, \n"
+                          "2031100N12300,2031,7,EP,CP,KALA,2031-04-10 09:00:00,TS,12.6,-150.4,"
+                          "CP012031, , \n"
+                          "2031101S10070,2031,8,SI,MM,UNNAMED,2031-04-11 00:00:00,DS,-10.0,70.0,"
+                          ",20,LO\n"
+                          "2031101S10070,2031,8,SI,MM,UNNAMED,bad time,DS,-10.0,70.0,,20,LO\n",
+         "",
+         {{"CP012031", "KALA", "TC", 12.5, -150.2, 50, "2031-04-10T06:00Z", Basin::CentralPacific,
+           false},
+          {"", "UNNAMED", "LO", -10.0, 70.0, 20, "2031-04-11T00:00Z", Basin::Southern, false}},
+         2},
+        {"IBTrACS header without USA_WIND",
+         "ibtracs",
+         "SID,ISO_TIME,LAT,LON\n\n",
+         "not an IBTrACS CSV (no BASIN column)",
+         {},
+         0},
+        {"TCVitals: metres per second to knots, every time",
+         "tcvitals",
+         kVitals1 +
+             "NHC  09L ORLA      20310903 1200 281N 0702W 315 050 0955 1012 0350 44 030 -999\n"
+             "NHC  09L ORLA      20310903 1800 285N 0710W 315 050 0955 1012 0350 24\n"
+             "NHC  09L ORLA      2031\n",
+         "",
+         {{"SH042031", "VELMA", "", -14.3, 52.1, 50, "2031-01-02T06:00Z", Basin::Southern, false},
+          {"AL092031", "ORLA", "", 28.1, -70.2, 85, "2031-09-03T12:00Z", Basin::Atlantic, false},
+          {"AL092031", "ORLA", "", 28.5, -71.0, 47, "2031-09-03T18:00Z", Basin::Atlantic, false}},
+         1},
+        {"not TCVitals", "tcvitals", "ATCF, 01\n", "no TCVitals record", {}, 1},
+    };
+}
+
+TEST(Readers, ReadTheirFormats) {
+    for (const ReaderCase& c : Cases()) {
+        SCOPED_TRACE(c.what);
+        const ReadResult result = ReadSource(c.kind, c.body);
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_EQ(result.skipped.size(), c.skipped);
+        ASSERT_EQ(result.fixes.size(), c.fixes.size());
+        for (size_t i = 0; i < c.fixes.size(); ++i) {
+            const Fix& fix = result.fixes[i];
+            const ExpectedFix& want = c.fixes[i];
+            EXPECT_EQ(fix.id, want.id);
+            EXPECT_EQ(fix.name, want.name);
+            EXPECT_EQ(fix.status, want.status);
+            EXPECT_DOUBLE_EQ(fix.latitude, want.latitude);
+            EXPECT_DOUBLE_EQ(fix.longitude, want.longitude);
+            EXPECT_EQ(fix.windKnots, want.windKnots);
+            EXPECT_EQ(fix.time, *ParseIsoMinute(want.time));
+            EXPECT_EQ(fix.basin, want.basin);
+            EXPECT_EQ(fix.final, want.final);
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,190 @@
+// The rules as tables: classification, names, the filters and the merging, the cut to 20,
+// the groups' order and the status line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/make_feed.h"
+#include "core/rules.h"
+#include "core/utc_time.h"
+
+namespace {
+
+std::time_t At(const char* iso) {
+    return *ParseIsoMinute(iso);
+}
+
+Fix MakeFix(const char* id, SourceKind source, double latitude, double longitude, int wind,
+            const char* time, const char* status = "TS", const char* name = "ALPHA",
+            Basin basin = Basin::WesternPacific) {
+    return {id, "", name, status, latitude, longitude, wind, At(time), basin, source, false};
+}
+
+TEST(Rules, ClassifyByStatusCodeElseByWind) {
+    const struct {
+        const char* status;
+        int wind;
+        StormClass want;
+    } cases[] = {
+        {"TD", 40, StormClass::Depression},  {"TS", 30, StormClass::Storm},
+        {"HU", 60, StormClass::Severe},      {"ST", 140, StormClass::Severe},
+        {"MH", 100, StormClass::Severe},     {"STS", 45, StormClass::Storm},
+        {"EX", 60, StormClass::NotTropical}, {"PTC", 35, StormClass::NotTropical},
+        {"PC", 30, StormClass::NotTropical}, {"LO", 30, StormClass::NotTropical},
+        {"DB", 15, StormClass::NotTropical}, {"TC", 33, StormClass::Depression},
+        {"TC", 34, StormClass::Storm},       {"XX", 64, StormClass::Severe},
+        {"", 63, StormClass::Storm},         {"", 20, StormClass::Depression},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Classify(c.status, c.wind), c.want) << c.status << " " << c.wind;
+    }
+}
+
+TEST(Rules, NamesInTitleCaseOrByDesignator) {
+    const struct {
+        const char* name;
+        const char* id;
+        Basin basin;
+        double longitude;
+        StormClass stormClass;
+        const char* want;
+    } cases[] = {
+        {"FRANKLIN", "AL082023", Basin::Atlantic, -70.0, StormClass::Severe, "Franklin"},
+        {"FOUR-E", "EP042023", Basin::EasternPacific, -110.0, StormClass::Depression, "Four-E"},
+        {" o'neil ", "WP012023", Basin::WesternPacific, 140.0, StormClass::Storm, "O'neil"},
+        {"", "WP062023", Basin::WesternPacific, 140.0, StormClass::Depression, "TD 06W"},
+        {"INVEST", "IO012024", Basin::NorthIndian, 88.0, StormClass::Storm, "TS 01B"},
+        {"UNNAMED", "IO022024", Basin::NorthIndian, 65.0, StormClass::Severe, "TC 02A"},
+        {"UNNAMED", "SH032026", Basin::Southern, 64.6, StormClass::Storm, "TS 03S"},
+        {"GENESIS020", "SH112026", Basin::Southern, 170.0, StormClass::Depression, "TD 11P"},
+        {"NONAME", "CP012024", Basin::CentralPacific, -150.0, StormClass::Severe, "HU 01C"},
+        {"", "", Basin::Southern, 60.0, StormClass::Storm, "Unnamed TS"},
+    };
+    for (const auto& c : cases) {
+        Fix fix = MakeFix(c.id, SourceKind::Atcf, 10.0, c.longitude, 50, "2024-01-01T00:00Z");
+        fix.name = c.name;
+        fix.basin = c.basin;
+        EXPECT_EQ(StormName(fix, c.stormClass), c.want) << c.name;
+    }
+}
+
+Fix Ended(Fix fix) {
+    fix.final = true;
+    return fix;
+}
+
+std::vector<std::string> Names(const std::vector<FeedStorm>& storms) {
+    std::vector<std::string> names;
+    for (const FeedStorm& storm : storms) {
+        names.push_back(storm.name + "@" + std::to_string(storm.windKnots));
+    }
+    return names;
+}
+
+TEST(Rules, FilterAndMerge) {
+    const char* now = "2031-09-10T12:00Z";
+    const struct {
+        const char* what;
+        std::vector<Fix> fixes;
+        std::vector<std::string> want; // name@knots
+    } cases[] = {
+        {"latest fix at or before now",
+         {MakeFix("WP012031", SourceKind::Atcf, 10, 140, 40, "2031-09-10T06:00Z"),
+          MakeFix("WP012031", SourceKind::Atcf, 11, 140, 50, "2031-09-10T12:00Z"),
+          MakeFix("WP012031", SourceKind::Atcf, 12, 140, 60, "2031-09-10T18:00Z")},
+         {"Alpha@50"}},
+        {"invests, tests and INVEST names never count",
+         {MakeFix("WP912031", SourceKind::Atcf, 10, 140, 40, "2031-09-10T06:00Z"),
+          MakeFix("WP852031", SourceKind::Atcf, 10, 150, 40, "2031-09-10T06:00Z"),
+          MakeFix("WP022031", SourceKind::Atcf, 10, 160, 40, "2031-09-10T06:00Z", "TS", "INVEST")},
+         {}},
+        {"a storm whose latest fix is extratropical or final is over",
+         {MakeFix("WP012031", SourceKind::Atcf, 30, 140, 60, "2031-09-10T06:00Z", "TY"),
+          MakeFix("WP012031", SourceKind::Atcf, 35, 145, 55, "2031-09-10T12:00Z", "EX"),
+          Ended(MakeFix("WP022031", SourceKind::Jtwc, 15, 130, 35, "2031-09-10T06:00Z"))},
+         {}},
+        {"older than --max-age is dropped, exactly --max-age is kept",
+         {MakeFix("WP012031", SourceKind::Atcf, 10, 140, 40, "2031-09-10T00:00Z"),
+          MakeFix("WP022031", SourceKind::Atcf, 20, 140, 45, "2031-09-09T23:59Z", "TS", "BETA")},
+         {"Alpha@40"}},
+        {"same id across sources: the most recent fix",
+         {MakeFix("WP012031", SourceKind::Ibtracs, 10, 140, 40, "2031-09-10T09:00Z"),
+          MakeFix("WP012031", SourceKind::Nhc, 9, 139, 35, "2031-09-10T06:00Z")},
+         {"Alpha@40"}},
+        {"equal times: NHC, then JTWC, ATCF, TCVitals, IBTrACS",
+         {MakeFix("WP012031", SourceKind::Ibtracs, 10, 140, 40, "2031-09-10T06:00Z"),
+          MakeFix("WP012031", SourceKind::Atcf, 10, 140, 45, "2031-09-10T06:00Z"),
+          MakeFix("WP012031", SourceKind::Jtwc, 10, 140, 50, "2031-09-10T06:00Z"),
+          MakeFix("WP012031", SourceKind::Tcvitals, 10, 140, 55, "2031-09-10T06:00Z")},
+         {"Alpha@50"}},
+        {"other ids, other sources: within 2 degrees and 6 hours is the same storm",
+         {MakeFix("WP012031", SourceKind::Jtwc, 10, 179.5, 40, "2031-09-10T06:00Z"),
+          MakeFix("", SourceKind::Ibtracs, 11.9, -178.6, 45, "2031-09-10T00:00Z")},
+         {"Alpha@40"}},
+        {"farther, later or in the same source: different storms",
+         {MakeFix("WP012031", SourceKind::Jtwc, 10, 140, 40, "2031-09-10T07:00Z"),
+          MakeFix("", SourceKind::Ibtracs, 13, 140, 45, "2031-09-10T07:00Z", "TS", "BETA"),
+          MakeFix("", SourceKind::Ibtracs, 10, 140, 50, "2031-09-10T00:00Z", "TS", "GAMMA"),
+          MakeFix("WP022031", SourceKind::Jtwc, 10.5, 140.5, 55, "2031-09-10T07:00Z", "TS",
+                  "DELTA")},
+         {"Delta@55", "Gamma@50", "Beta@45", "Alpha@40"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Names(FeedStorms(ActiveStorms(c.fixes, At(now), 12))), c.want);
+    }
+}
+
+TEST(Rules, TwentyStrongestGroupedInBasinOrder) {
+    std::vector<Fix> fixes;
+    const Basin basins[] = {Basin::Southern, Basin::Atlantic, Basin::WesternPacific};
+    for (int i = 0; i < 25; ++i) {
+        const std::string id = "WP" + std::to_string(10 + i) + "2031";
+        fixes.push_back(MakeFix(id.c_str(), SourceKind::Atcf, i, 100 + i, 30 + 3 * i,
+                                "2031-09-10T06:00Z", "", "S", basins[i % 3]));
+    }
+    const std::vector<FeedStorm> storms = FeedStorms(fixes);
+    ASSERT_EQ(storms.size(), 20u);
+    for (size_t i = 0; i < storms.size(); ++i) {
+        EXPECT_GE(storms[i].windKnots, 45); // the five weakest (30..42) are cut
+        if (i > 0 && storms[i].group == storms[i - 1].group) {
+            EXPECT_LT(storms[i].windKnots, storms[i - 1].windKnots);
+        }
+    }
+    EXPECT_EQ(storms.front().group, "Atlantic");
+    EXPECT_EQ(storms.back().group, "Southern Hemisphere");
+    EXPECT_DOUBLE_EQ(storms.front().longitude, -(100.0 + 22)); // west positive: 122 E is -122
+}
+
+TEST(Rules, StatusLine) {
+    const std::time_t now = At("2023-08-29T15:00Z");
+    EXPECT_EQ(StatusLine(now, 4, {}), "Active tropical cyclones at 2023-08-29 15:00 UTC: 4");
+    EXPECT_EQ(StatusLine(now, 0, {"JTWC", "IBTrACS", "JTWC"}),
+              "Active tropical cyclones at 2023-08-29 15:00 UTC: 0 (no data from JTWC, IBTrACS)");
+    std::vector<std::string> labels;
+    for (int i = 0; i < 60; ++i) {
+        labels.push_back("SOURCE" + std::to_string(i));
+    }
+    EXPECT_EQ(StatusLine(now, 1, labels).size(), 255u);
+    EXPECT_EQ(FeedTime(StatusLine(now, 1, labels)), now);
+}
+
+TEST(Rules, FailedSourcesAreNotNoStorms) {
+    const std::time_t now = At("2031-09-10T12:00Z");
+    ReadResult good;
+    good.fixes.push_back(MakeFix("AL012031", SourceKind::Nhc, 25, -60, 90, "2031-09-10T12:00Z",
+                                 "HU", "ARLO", Basin::Atlantic));
+    ReadResult failed;
+    failed.error = "HTTP 404";
+    const MadeFeed some = MakeFeed({{"NHC", good}, {"JTWC", failed}}, now, 12);
+    EXPECT_TRUE(some.ok);
+    EXPECT_EQ(some.feed, "Active tropical cyclones at 2031-09-10 12:00 UTC: 1 (no data from JTWC)\n"
+                         "-Atlantic\nArlo,25.0,60.0,90\n");
+    EXPECT_FALSE(MakeFeed({{"JTWC", failed}, {"IBTrACS", failed}}, now, 12).ok);
+    EXPECT_FALSE(MakeFeed({}, now, 12).ok);
+    EXPECT_EQ(MakeFeed({{"NHC", ReadResult{}}}, now, 12).feed,
+              "Active tropical cyclones at 2031-09-10 12:00 UTC: 0\n");
+}
+
+} // namespace

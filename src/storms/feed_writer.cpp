@@ -1,0 +1,66 @@
+#include "storms/feed_writer.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "storms/storm_table.h"
+
+namespace {
+
+constexpr const char* kUnnamed = "Unnamed";
+
+bool IsPrintable(char c) {
+    return c >= ' ' && c <= '~';
+}
+
+// The printable characters of `text`, without commas when `dropCommas` is set.
+std::string Printable(const std::string& text, bool dropCommas) {
+    std::string clean;
+    for (char c : text) {
+        if (IsPrintable(c) && !(dropCommas && c == ',')) {
+            clean += c;
+        }
+    }
+    return clean;
+}
+
+std::string Degrees(double value) {
+    char text[400]; // room for any finite double with one decimal
+    std::snprintf(text, sizeof text, "%.1f", std::isfinite(value) ? value : 0.0);
+    return text;
+}
+
+} // namespace
+
+std::string FeedStatusText(const std::string& text) {
+    return Printable(text, false).substr(0, kStatusTextSize - 1);
+}
+
+std::string FeedGroupText(const std::string& group) {
+    return Printable(group, true).substr(0, kStormTextSize - 1);
+}
+
+std::string FeedNameText(const std::string& name) {
+    const std::string clean = Printable(name, true);
+    const size_t start = clean.find_first_not_of("- ");
+    if (start == std::string::npos) {
+        return kUnnamed;
+    }
+    return clean.substr(start, kStormTextSize - 1);
+}
+
+std::string WriteFeed(const std::string& status, const std::vector<FeedStorm>& storms) {
+    std::string feed = FeedStatusText(status) + "\n";
+    std::string group;
+    for (size_t i = 0; i < storms.size() && i < static_cast<size_t>(kStormCapacity); ++i) {
+        const FeedStorm& storm = storms[i];
+        const std::string stormGroup = FeedGroupText(storm.group);
+        if (stormGroup != group) {
+            feed += "-" + stormGroup + "\n";
+            group = stormGroup;
+        }
+        feed += FeedNameText(storm.name) + "," + Degrees(storm.latitude) + "," +
+                Degrees(storm.longitude) + "," + std::to_string(storm.windKnots) + "\n";
+    }
+    return feed;
+}
