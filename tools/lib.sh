@@ -99,3 +99,25 @@ wait_for_status() {
   echo "$1 did not answer $2"
   return 1
 }
+
+# SAMPLE_MAX_AGE: the --max-age that keeps the dated samples' storms (see dated_samples).
+SAMPLE_MAX_AGE=48
+# dated_samples folder: copies the sample storm sources (service/samples) into folder with
+# their valid date, 2026-09-10, moved to yesterday (UTC), so that the builder keeps their
+# storms under SAMPLE_MAX_AGE whenever this runs.
+dated_samples() {
+  local dir=$1 day digits
+  day=$(date -u -d yesterday +%Y-%m-%d)
+  digits=${day//-/}
+  mkdir -p "$dir"
+  for file in "$ROOT"/service/samples/*.json "$ROOT"/service/samples/*.dat; do
+    sed -e "s/2026-09-10/$day/g" -e "s/20260910/$digits/g" "$file" >"$dir/$(basename "$file")"
+  done
+}
+
+# sample_sources folder: the --source arguments for every dated sample in folder.
+sample_sources() {
+  local file
+  for file in "$1"/*.json; do printf -- '--source\nnhc=%s\n' "$file"; done
+  for file in "$1"/*.dat; do printf -- '--source\natcf=%s\n' "$file"; done
+}

@@ -23,9 +23,6 @@ run_suite() { # name, command...
 }
 
 FEED="$BUILD/native/service/zarvane-feed"
-SAMPLES="$ROOT/service/samples"
-# Sample storms of the chain tests, kept however old their fixes are.
-CHAIN_SOURCES=(--source "nhc=$SAMPLES/nhc-CurrentStorms.json" --max-age 1000000)
 CHAIN=""
 declare -a CHAIN_PIDS=()
 
@@ -71,11 +68,14 @@ start_feed_chain() {
   CHAIN=$(mktemp -d /tmp/zarvane-chain.XXXXXX)
   chmod 755 "$CHAIN"
   mkdir -p "$CHAIN/www/RirozIrid"
-  "$FEED" serve --listen 127.0.0.1:0 "${CHAIN_SOURCES[@]}" 2>"$CHAIN/serve.log" &
+  dated_samples "$CHAIN/samples"
+  # The sample storms of the NHC file: three groups, six storms, fit the panel.
+  local sources=(--source "nhc=$CHAIN/samples/nhc-CurrentStorms.json" --max-age "$SAMPLE_MAX_AGE")
+  "$FEED" serve --listen 127.0.0.1:0 "${sources[@]}" 2>"$CHAIN/serve.log" &
   CHAIN_PIDS+=($!)
   "$FEED" serve --listen 127.0.0.1:0 --source "nhc=$CHAIN/absent.json" 2>"$CHAIN/nofeed.log" &
   CHAIN_PIDS+=($!)
-  "$FEED" build "${CHAIN_SOURCES[@]}" --output "$CHAIN/www/RirozIrid/ssaver.dat" || return 1
+  "$FEED" build "${sources[@]}" --output "$CHAIN/www/RirozIrid/ssaver.dat" || return 1
   local nginx_port
   nginx_port=$(free_port)
   nginx_feed_config "$CHAIN/nginx" "$nginx_port" "$CHAIN/www"
