@@ -1,10 +1,12 @@
 #include "core/serve_options.h"
 
 #include <charconv>
-#include <climits>
 
 namespace feed {
 namespace {
+
+constexpr long kLongestRefreshMinutes = 24L * 60; // a day
+constexpr long kLongestMaxAgeHours = 24L * 366;   // a year, as for `build`
 
 // A whole number in [low, high], nothing else in the text.
 bool ReadNumber(const std::string& text, long low, long high, long& value) {
@@ -42,8 +44,10 @@ bool Apply(const std::string& name, const std::string& value, ServeOptions& opti
         void (*store)(ServeOptions&, long);
     };
     static const NumberOption kNumbers[] = {
-        {"--refresh", 1, 24 * 60, [](ServeOptions& o, long v) { o.refreshMinutes = int(v); }},
-        {"--max-age", 1, INT_MAX / 3600, [](ServeOptions& o, long v) { o.maxAgeHours = int(v); }},
+        {"--refresh", 1, kLongestRefreshMinutes,
+         [](ServeOptions& o, long v) { o.refreshMinutes = int(v); }},
+        {"--max-age", 1, kLongestMaxAgeHours,
+         [](ServeOptions& o, long v) { o.maxAgeHours = int(v); }},
         {"--max-per-address", 1, 100000,
          [](ServeOptions& o, long v) { o.maxPerAddress = unsigned(v); }},
         {"--max-connections", 1, 100000,

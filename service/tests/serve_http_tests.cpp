@@ -173,7 +173,7 @@ TEST(ServeHttp, ARequestThatNeverEndsItsHeadersIsClosedWithoutAFeed) {
 TEST(ServeHttp, OversizedHeadersAndBodiesAreRefused) {
     Served served(true);
     ASSERT_TRUE(served.server);
-    const std::string hugeHeader = "X-Filler: " + std::string(64 * 1024, 'a') + "\r\n";
+    const std::string hugeHeader = "X-Filler: " + std::string(size_t{64} * 1024, 'a') + "\r\n";
     const std::string headerReply =
         Exchange(served.Port(), "GET /RirozIrid/ssaver.dat HTTP/1.0\r\n" + hugeHeader + "\r\n");
     EXPECT_EQ(headerReply.find("Sample"), std::string::npos);
