@@ -1,0 +1,115 @@
+// The shell over loopback HTTP and on local files: what each kind of reply makes of a
+// source, the status line and messages, and the build command's files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/utc_time.h"
+#include "loopback_server.h"
+#include "shell/build_feed.h"
+#include "shell/commands.h"
+
+namespace {
+
+const std::string kNhcBody =
+    R"({"activeStorms":[{"id":"al052031","binNumber":"AT2","name":"QUILLON","classification":"HU",)"
+    R"("intensity":"85","latitudeNumeric":25.5,"longitudeNumeric":-60.26,)"
+    R"("lastUpdate":"2031-09-10T21:00:00.000Z"}]})";
+
+TEST(Shell, SourcesOverLoopbackHttp) {
+    LoopbackServer server(
+        {{"/nhc.json", {200, kNhcBody, false}},
+         {"/error.html", {200, "<!DOCTYPE html><p>Service unavailable</p>", false}},
+         {"/stall", {200, "", true}},
+         {"/big", {200, std::string(300 * 1024, 'x'), false}}});
+    const struct {
+        const char* kind;
+        const char* path;
+        const char* error; // what follows "URL: ", or "" for a good source
+    } cases[] = {
+        {"nhc", "/nhc.json", ""},
+        {"jtwc", "/error.html", "an HTML page, not data"},
+        {"tcvitals", "/stall", "timed out"},
+        {"ibtracs", "/missing", "HTTP 404"},
+        {"atcf", "/big", "larger than 102400 bytes"},
+    };
+    std::vector<SourceSpec> sources;
+    for (const auto& c : cases) {
+        sources.push_back({c.kind, server.Url(c.path)});
+    }
+    const FetchLimits limits{2, 3, 100 * 1024};
+    const FeedBuild build = BuildFeed(sources, *ParseIsoMinute("2031-09-10T22:00Z"), 12, limits);
+    ASSERT_EQ(build.sources.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].path);
+        EXPECT_EQ(build.sources[i].ok, *cases[i].error == '\0');
+        const std::string error =
+            *cases[i].error ? server.Url(cases[i].path) + ": " + cases[i].error : "";
+        EXPECT_EQ(build.sources[i].error, error);
+    }
+    EXPECT_TRUE(build.ok);
+    EXPECT_EQ(build.feed, "Active tropical cyclones at 2031-09-10 22:00 UTC: 1 (no data from JTWC, "
+                          "TCVitals, IBTrACS, ATCF)\n-Atlantic\nQuillon,25.5,60.3,85\n");
+    for (const std::string& agent : server.UserAgents()) {
+        EXPECT_EQ(agent, "zarvane-feed/" ZARVANE_FEED_VERSION);
+    }
+    const FeedBuild none = BuildFeed({sources[1], sources[3]}, 0, 12, limits);
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.feed, "");
+}
+
+TEST(Shell, OfficialSourcesAreKnownKindsOverHttps) {
+    for (const SourceSpec& source : OfficialSources()) {
+        EXPECT_EQ(source.location.rfind("https://", 0), 0u) << source.location;
+        EXPECT_TRUE(source.kind == "nhc" || source.kind == "jtwc" || source.kind == "tcvitals" ||
+                    source.kind == "ibtracs")
+            << source.kind;
+    }
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+TEST(Shell, BuildWritesAtomicallyAndNeverTurnsNoDataIntoNoStorms) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("zarvane-feed-test-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string source = (folder / "CurrentStorms.json").string();
+    const std::string output = (folder / "ssaver.dat").string();
+    std::ofstream(source) << kNhcBody;
+    const std::string good = "nhc=" + source, missing = "nhc=" + (folder / "none.json").string();
+    const struct {
+        std::vector<std::string> args;
+        int exit;
+        bool feedAfter; // the output file exists afterwards
+    } steps[] = {
+        {{"--source", good, "--now", "2031-09-10T22:00Z", "--output", output}, 0, true},
+        {{"--source", missing, "--now", "2031-09-11T09:00Z", "--output", output}, 1, true},
+        {{"--source", missing, "--now", "2031-09-11T10:01Z", "--output", output}, 1, false},
+        {{"--source", missing, "--output", output}, 1, false},
+        {{"--source", "nhc"}, 2, false},
+        {{"--now", "2031-09-10 22:00"}, 2, false},
+        {{"--max-age", "0"}, 2, false},
+        {{"--output"}, 2, false},
+        {{"--colour", "blue"}, 2, false},
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(RunBuild(step.args), step.exit) << step.args.at(1);
+        EXPECT_EQ(std::filesystem::exists(output), step.feedAfter) << step.args.at(1);
+        if (step.exit == 0) {
+            EXPECT_EQ(
+                ReadAll(output).rfind("Active tropical cyclones at 2031-09-10 22:00 UTC: 1\n", 0),
+                0u);
+        }
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1); // no temporaries
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
