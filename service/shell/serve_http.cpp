@@ -23,10 +23,6 @@ struct RequestBody {
     size_t bytes = 0;
 };
 
-std::time_t Now(FeedStore& store) {
-    return store.clock ? store.clock() : std::time(nullptr);
-}
-
 std::string ClientAddress(MHD_Connection* connection) {
     const MHD_ConnectionInfo* info =
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
@@ -97,8 +93,9 @@ MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char* url, con
     }
     FeedStore& store = *server->store;
     const auto state = CurrentState(store);
-    return Queue(connection, AnswerRequest(method, url, *state, Now(store), store.maxAgeHours),
-                 method, url, version);
+    return Queue(connection,
+                 AnswerRequest(method, url, *state, std::time(nullptr), store.maxAgeHours), method,
+                 url, version);
 }
 
 void OnCompleted(void* /*cls*/, MHD_Connection* /*connection*/, void** requestContext,

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <ctime>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,7 +29,6 @@ struct FeedStore {
     std::mutex mutex;
     std::shared_ptr<const ServeState> state = std::make_shared<ServeState>();
     int maxAgeHours = 12;
-    std::function<std::time_t()> clock; // UTC seconds; the system clock when empty
 };
 
 std::shared_ptr<const ServeState> CurrentState(FeedStore& store);
