@@ -28,6 +28,7 @@ constexpr LabelCode kLabels[] = {
     {"TROPICAL CYCLONE", "TC"},  {"HURRICANE", "HU"},
     {"SUBTROPICAL STORM", "SS"}, {"SUBTROPICAL DEPRESSION", "SD"},
 };
+constexpr int kMaxKnots = 300; // anything above is not a wind
 constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                    "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
@@ -93,8 +94,13 @@ bool ReadPosition(std::string_view line, Warning& w) {
 // "MAX SUSTAINED WINDS - 140 KT, GUSTS 170 KT"
 bool ReadWind(std::string_view line, Warning& w) {
     const std::vector<std::string_view> words = Words(line);
-    return words.size() >= 6 && words[0] == "MAX" && words[2] == "WINDS" &&
-           ParseInt(words[4], w.wind) && w.wind >= 0 && w.wind <= 300;
+    int wind = -1;
+    if (words.size() < 6 || words[0] != "MAX" || words[2] != "WINDS" || !ParseInt(words[4], wind) ||
+        wind < 0 || wind > kMaxKnots) {
+        return false;
+    }
+    w.wind = wind;
+    return true;
 }
 
 // "06JUL26." at the start of a remarks line.

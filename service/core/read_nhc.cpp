@@ -76,7 +76,7 @@ std::string ReadEntry(const json& storm, Fix& fix) {
     if (!NumberField(storm, "intensity", wind) || wind < 0.0 || wind > 300.0) {
         return "intensity";
     }
-    fix.windKnots = static_cast<int>(wind + 0.5);
+    fix.windKnots = static_cast<int>(std::lround(wind));
     if (!NumberField(storm, "latitudeNumeric", fix.latitude) || std::abs(fix.latitude) > 90.0) {
         return "latitudeNumeric";
     }
@@ -117,7 +117,8 @@ ReadResult ReadNhcCurrentStorms(std::string_view body) {
                 storm.is_object() && storm.contains("id") && storm["id"].is_string()
                     ? storm["id"].get<std::string>()
                     : "?";
-            result.skipped.push_back("NHC storm " + id + ": missing or unusable " + problem);
+            result.skipped.push_back("NHC storm " + id);
+            result.skipped.back() += ": missing or unusable " + problem;
         }
     }
     return result;

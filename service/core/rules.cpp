@@ -8,7 +8,7 @@
 namespace {
 
 constexpr double kSameStormDegrees = 2.0;
-constexpr std::time_t kSameStormSeconds = 6 * 3600;
+constexpr std::time_t kSameStormSeconds = 6L * 3600;
 constexpr int kFirstTestNumber = 80; // 80-89 training and tests, 90-99 invests
 constexpr size_t kFeedCapacity = 20; // the saver keeps 20
 constexpr std::time_t kSecondsPerHour = 3600;

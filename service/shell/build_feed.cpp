@@ -63,6 +63,7 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
                     const FetchLimits& limits) {
     // Every source at once: one that stalls costs its timeout once, not once per source.
     std::vector<std::future<Outcome>> pending;
+    pending.reserve(sources.size());
     for (const SourceSpec& spec : sources) {
         pending.push_back(std::async(std::launch::async, FetchAndRead, spec, limits));
     }

@@ -5,9 +5,9 @@
 #include <string>
 
 struct FetchLimits {
-    long connectSeconds = 15;                 // to open the connection
-    long totalSeconds = 60;                   // for the whole transfer, redirects included
-    std::size_t maxBytes = 32u * 1024 * 1024; // a source larger than this is refused
+    long connectSeconds = 15; // to open the connection
+    long totalSeconds = 60;   // for the whole transfer, redirects included
+    std::size_t maxBytes = std::size_t{32} * 1024 * 1024; // a source larger than this is refused
 };
 
 struct Fetched {

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,9 +31,11 @@ class LoopbackServer {
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 16);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener_, 16) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            throw std::runtime_error("cannot listen on 127.0.0.1");
+        }
         port_ = ntohs(address.sin_port);
         acceptor_ = std::thread([this] { AcceptLoop(); });
     }

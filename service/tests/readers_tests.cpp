@@ -137,6 +137,14 @@ std::vector<ReaderCase> Cases() {
          "no date in the remarks",
          {},
          0},
+        {"JTWC with a wind beyond any storm",
+         "jtwc",
+         "SUBJ/TYPHOON 02W (ANA) WARNING NR 001//\n   WARNING POSITION:\n"
+         "   010000Z --- NEAR 10.0N 140.0E\n   MAX SUSTAINED WINDS - 381 KT, GUSTS 070 KT\n"
+         "REMARKS:\n01MAY31.\n",
+         "no maximum sustained wind",
+         {},
+         0},
         {"JTWC without a position",
          "jtwc",
          "SUBJ/TYPHOON 02W (ANA) WARNING NR 001//\n",

@@ -76,6 +76,7 @@ Fix Ended(Fix fix) {
 
 std::vector<std::string> Names(const std::vector<FeedStorm>& storms) {
     std::vector<std::string> names;
+    names.reserve(storms.size());
     for (const FeedStorm& storm : storms) {
         names.push_back(storm.name + "@" + std::to_string(storm.windKnots));
     }
@@ -163,6 +164,7 @@ TEST(Rules, StatusLine) {
     EXPECT_EQ(StatusLine(now, 0, {"JTWC", "IBTrACS", "JTWC"}),
               "Active tropical cyclones at 2023-08-29 15:00 UTC: 0 (no data from JTWC, IBTrACS)");
     std::vector<std::string> labels;
+    labels.reserve(60);
     for (int i = 0; i < 60; ++i) {
         labels.push_back("SOURCE" + std::to_string(i));
     }

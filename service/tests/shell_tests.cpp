@@ -23,7 +23,7 @@ TEST(Shell, SourcesOverLoopbackHttp) {
         {{"/nhc.json", {200, kNhcBody, false}},
          {"/error.html", {200, "<!DOCTYPE html><p>Service unavailable</p>", false}},
          {"/stall", {200, "", true}},
-         {"/big", {200, std::string(300 * 1024, 'x'), false}}});
+         {"/big", {200, std::string(size_t{300} * 1024, 'x'), false}}});
     const struct {
         const char* kind;
         const char* path;
@@ -39,7 +39,7 @@ TEST(Shell, SourcesOverLoopbackHttp) {
     for (const auto& c : cases) {
         sources.push_back({c.kind, server.Url(c.path)});
     }
-    const FetchLimits limits{2, 3, 100 * 1024};
+    const FetchLimits limits{2, 3, size_t{100} * 1024};
     const FeedBuild build = BuildFeed(sources, *ParseIsoMinute("2031-09-10T22:00Z"), 12, limits);
     ASSERT_EQ(build.sources.size(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i) {

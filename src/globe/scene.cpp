@@ -95,7 +95,9 @@ void CompileLists() {
 GlobeScene globeScene = {nullptr, {}, kSunWithoutTilt, kNightWithoutTilt, 0};
 
 void BuildGlobeScene() {
-    const bool accelerated = IsAcceleratedPixelFormat(nullptr);
+    // "UseHardware" 0 asks for the software path. The format set for it is never
+    // hardware-drawn unless no software format existed and the driver's choice stood in.
+    const bool accelerated = saverSettings.useHardware != 0 && IsAcceleratedPixelFormat(nullptr);
     globeScene.sphere = std::make_unique<SphereMesh>(kSphereRings, kSphereSlices, kSphereRadius);
     SetFixedState();
     globeScene.sunVector = kSunWithoutTilt;

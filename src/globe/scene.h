@@ -31,7 +31,8 @@ struct GlobeScene {
 extern GlobeScene globeScene;
 
 // Needs the settings loaded. Reads the UTC clock once, when "Lighting" is on: the
-// terminator's tilt is that of the moment the scene was built.
+// terminator's tilt is that of the moment the scene was built. The textures take the
+// hardware path only with "UseHardware" on and a hardware-drawn format.
 void BuildGlobeScene();
 void DestroyGlobeScene();
 

@@ -26,6 +26,7 @@ constexpr COLORREF kTitleColour = RGB(0, 0, 0);
 constexpr COLORREF kStatusColour = RGB(255, 0, 0);
 constexpr DWORD kGlobeClassStyle = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
 constexpr DWORD kGlobeWindowStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr DWORD kFeedThreadEndWaitMs = 250; // the longest the run's end waits for it
 
 HWND globeWindow = nullptr;
 HANDLE feedThread = nullptr;
@@ -58,23 +59,30 @@ void OnCreate(HWND window) {
                           window, nullptr, shellState.instance, nullptr);
 }
 
-// The thread is killed rather than joined: it may sit in a network call for minutes.
+// A thread still fetching is asked to end and given a short while. Killing it is the last
+// resort: killed while WinINet or the heap holds a lock, it could leave this thread
+// blocked for ever. The table's lock goes only once the thread is gone.
 void StopFeedThread() {
     if (feedThread == nullptr) {
         return;
     }
     if (::WaitForSingleObject(feedThread, 0) == WAIT_TIMEOUT) {
-        ::TerminateThread(feedThread, 0);
-        DeleteStormLock(stormTable.lock);
+        if (!AskFeedThreadToEnd(feedThread, kFeedThreadEndWaitMs)) {
+            ::TerminateThread(feedThread, 0);
+        }
+        if (::WaitForSingleObject(feedThread, kFeedThreadEndWaitMs) == WAIT_OBJECT_0) {
+            DeleteStormLock(stormTable.lock);
+        }
     }
     ::CloseHandle(feedThread);
     feedThread = nullptr;
 }
 
+// The windows go first, so that the user has the desktop back whatever the thread does.
 void OnDestroy(HWND window) {
-    StopFeedThread();
     ::ShowWindow(globeWindow, SW_HIDE);
     ::ShowWindow(window, SW_HIDE);
+    StopFeedThread();
     ::DestroyWindow(globeWindow);
     globeWindow = nullptr;
     ::PostQuitMessage(0);

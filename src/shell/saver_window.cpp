@@ -8,8 +8,10 @@
 namespace {
 
 constexpr UINT kSpiSetScreenSaverRunning = 97; // SPI_SETSCREENSAVERRUNNING
-constexpr WPARAM kPowerSuspendRequest = 3;     // PWR_SUSPENDREQUEST of WM_POWER
 constexpr UINT kWmPower = 0x0048;              // WM_POWER, gone from modern headers
+constexpr WPARAM kPowerSuspendRequest = 1;     // PWR_SUSPENDREQUEST of WM_POWER
+// PWR_CRITICALRESUME: also ends the run, as the value long taken for the suspend request.
+constexpr WPARAM kPowerCriticalResume = 3;
 
 void HideCursor() {
     ::SetCursor(nullptr);
@@ -86,7 +88,7 @@ bool HandleRunningInput(HWND window, UINT message, WPARAM wParam, LRESULT* resul
         *result = 1;
         return true;
     case kWmPower:
-        if (wParam == kPowerSuspendRequest) {
+        if (wParam == kPowerSuspendRequest || wParam == kPowerCriticalResume) {
             PostClose(window);
         }
         return false;

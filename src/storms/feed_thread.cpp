@@ -1,7 +1,9 @@
 // The feed thread's one fetch: sockets, one internet handle, one GET, the body parsed as
-// it arrives, then the flags and a repaint request. Every buffer lives on this thread's
-// stack, so a TerminateThread at any moment leaves nothing half-written that the user
-// interface thread reads (it reads the records only once `fetchDone` is raised).
+// it arrives, then the flags and a repaint request. WinINet runs in asynchronous mode and
+// the thread waits for each call's completion or for the end of the run, whichever comes
+// first, so ending the run never waits on the network. A TerminateThread at any moment
+// leaves nothing half-written that the user-interface thread reads (it reads the records
+// only once `fetchDone` is raised).
 #include "storms/feed_thread.h"
 
 #include <process.h>
@@ -17,7 +19,7 @@ namespace {
 
 constexpr WORD kSocketsVersion = MAKEWORD(1, 1);
 constexpr DWORD_PTR kConnectionContext = 1;
-constexpr DWORD_PTR kRequestContext = 0;
+constexpr DWORD_PTR kRequestContext = 2; // nonzero: asynchronous calls report only then
 constexpr DWORD kConnectionFlags = INTERNET_FLAG_KEEP_CONNECTION;
 // Always a fresh copy from the server, never the cache's.
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_KEEP_CONNECTION;
@@ -28,6 +30,23 @@ constexpr DWORD kReadChunkBytes = 4096;
 constexpr DWORD kUrlSize = 2084;
 constexpr DWORD kFirstSuccessStatus = 200;
 constexpr DWORD kLastSuccessStatus = 299;
+
+// What the thread waits on, shared with the user-interface thread, which raises `stop`
+// and closes `internet` when the run ends.
+struct FeedWait {
+    HINTERNET internet; // closed by whichever thread takes it out first
+    HANDLE completed;   // auto-reset: the pending asynchronous call has finished
+    HANDLE stop;        // manual-reset: the run is ending
+    DWORD_PTR result;   // the finished call's result (nonzero: success) and error
+    DWORD error;
+};
+
+FeedWait feedWait = {};
+
+// The chunk being read and its length. Not on the thread's stack: WinINet may still
+// complete a read after the thread has stopped waiting for it.
+char chunk[kReadChunkBytes];
+DWORD chunkLength = 0;
 
 struct FeedUrlParts {
     char host[kUrlSize];
@@ -62,15 +81,51 @@ bool StartSockets() {
     return true;
 }
 
+void CALLBACK OnInternetStatus(HINTERNET, DWORD_PTR, DWORD status, LPVOID information, DWORD) {
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+        const auto* outcome = static_cast<const INTERNET_ASYNC_RESULT*>(information);
+        feedWait.result = outcome->dwResult;
+        feedWait.error = outcome->dwError;
+        ::SetEvent(feedWait.completed);
+    }
+}
+
 // One handle per run; with "UseProxy" on, the proxy wins over "Direct".
 HINTERNET OpenInternet() {
+    const char* proxy = saverSettings.useProxy ? saverSettings.proxyName : nullptr;
+    DWORD access = saverSettings.direct ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PRECONFIG;
     if (saverSettings.useProxy) {
-        return ::InternetOpenA(kFeedAgent, INTERNET_OPEN_TYPE_PROXY, saverSettings.proxyName,
-                               nullptr, 0);
+        access = INTERNET_OPEN_TYPE_PROXY;
     }
-    const DWORD access =
-        saverSettings.direct ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PRECONFIG;
-    return ::InternetOpenA(kFeedAgent, access, nullptr, nullptr, 0);
+    HINTERNET internet = ::InternetOpenA(kFeedAgent, access, proxy, nullptr, INTERNET_FLAG_ASYNC);
+    if (internet != nullptr) {
+        ::InternetSetStatusCallbackA(internet, OnInternetStatus);
+    }
+    return internet;
+}
+
+// Takes the handle out of `feedWait` and closes it, unless the other thread did first.
+void CloseFeedInternet() {
+    HINTERNET internet = ::InterlockedExchangePointer(&feedWait.internet, nullptr);
+    if (internet != nullptr) {
+        ::InternetCloseHandle(internet);
+    }
+}
+
+// The outcome of an asynchronous call that returned `returned`: at once, or once it has
+// finished. False when the run ends first.
+bool Completed(BOOL returned) {
+    if (returned) {
+        return true;
+    }
+    if (::GetLastError() != ERROR_IO_PENDING) {
+        return false;
+    }
+    const HANDLE events[] = {feedWait.completed, feedWait.stop};
+    if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        return false;
+    }
+    return feedWait.result != 0 && feedWait.error == ERROR_SUCCESS;
 }
 
 void FormFeedUrl(char (&url)[kUrlSize]) {
@@ -112,32 +167,45 @@ bool HasSuccessStatus(HINTERNET request) {
     return status >= kFirstSuccessStatus && status <= kLastSuccessStatus;
 }
 
-// Parses the body as it arrives. Fails when a read breaks off or the body grows past
-// kMaxFeedBodyBytes (it never asks for more than one byte beyond that); the caller then
-// discards what was stored.
+// The body length that the reply's Content-Length promises, 0 when it names none. When
+// the server closes the connection early, WinINet ends the body as if it were whole (a
+// read that succeeds with 0 bytes), so only this length tells the two apart.
+DWORD PromisedLength(HINTERNET request) {
+    DWORD length = 0;
+    DWORD size = sizeof(length);
+    if (!::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length,
+                          &size, nullptr)) {
+        return 0;
+    }
+    return length;
+}
+
+// Parses the body as it arrives. Fails when a read breaks off, the body grows past
+// kMaxFeedBodyBytes (it never asks for more than one byte beyond that) or ends before its
+// promised length; the caller then discards the stored storms.
 bool ReadFeedBody(HINTERNET request) {
+    const DWORD promised = PromisedLength(request);
     FeedParser parser;
     BeginFeed(parser);
-    char chunk[kReadChunkBytes];
     long total = 0;
     for (;;) {
         const long room = kMaxFeedBodyBytes + 1 - total;
         const DWORD wanted = room < static_cast<long>(kReadChunkBytes) ? room : kReadChunkBytes;
-        DWORD read = 0;
-        if (!::InternetReadFile(request, chunk, wanted, &read)) {
+        chunkLength = 0;
+        if (!Completed(::InternetReadFile(request, chunk, wanted, &chunkLength))) {
             return false;
         }
-        if (read == 0) {
+        if (chunkLength == 0) {
             break;
         }
-        total += static_cast<long>(read);
+        total += static_cast<long>(chunkLength);
         if (total > kMaxFeedBodyBytes) {
             return false;
         }
-        FeedBytes(parser, stormTable, chunk, read);
+        FeedBytes(parser, stormTable, chunk, chunkLength);
     }
     EndFeed(parser, stormTable);
-    return true;
+    return static_cast<DWORD>(total) >= promised;
 }
 
 // Sends the GET and reads the answer; closes the request and connection it opens.
@@ -155,7 +223,7 @@ bool FetchFeed(HINTERNET internet) {
     HINTERNET request = ::HttpOpenRequestA(connection, "GET", parts.path, "HTTP/1.0", nullptr,
                                            nullptr, kRequestFlags, kRequestContext);
     const bool fetched = request != nullptr &&
-                         ::HttpSendRequestA(request, nullptr, 0, nullptr, 0) &&
+                         Completed(::HttpSendRequestA(request, nullptr, 0, nullptr, 0)) &&
                          HasSuccessStatus(request) && ReadFeedBody(request);
     if (request != nullptr) {
         ::InternetCloseHandle(request);
@@ -178,23 +246,32 @@ void FeedThread() {
         ReportFailure();
         return;
     }
+    ::InterlockedExchangePointer(&feedWait.internet, internet);
     if (!FetchFeed(internet)) {
-        DiscardFeed(stormTable);
+        DiscardStorms(stormTable);
         ReportFailure();
     }
-    ::InternetCloseHandle(internet);
+    CloseFeedInternet();
     RaiseFetchDone(stormTable);
     InvalidateSaverWindow();
 }
 
 unsigned __stdcall FeedThreadStart(void*) {
     FeedThread();
-    return 0;
+    return kFeedThreadOwnEnd;
 }
 
 } // namespace
 
 HANDLE StartFeedThread() {
+    feedWait.completed = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    feedWait.stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     const uintptr_t thread = ::_beginthreadex(nullptr, 0, FeedThreadStart, nullptr, 0, nullptr);
     return reinterpret_cast<HANDLE>(thread);
+}
+
+bool AskFeedThreadToEnd(HANDLE thread, DWORD waitMs) {
+    ::SetEvent(feedWait.stop);
+    CloseFeedInternet();
+    return ::WaitForSingleObject(thread, waitMs) == WAIT_OBJECT_0;
 }

@@ -42,9 +42,8 @@ void StoreStatusText(StormTable& table, const char* text) {
     LeaveStormLock(table.lock);
 }
 
-void DiscardFeed(StormTable& table) {
+void DiscardStorms(StormTable& table) {
     table.count = 0;
-    StoreStatusText(table, "");
 }
 
 void RaiseFetchDone(StormTable& table) {

@@ -47,9 +47,9 @@ void StoreStormLine(StormTable& table, const char* group, const char* name, cons
 void StoreStatusText(StormTable& table, const char* text);
 
 // Feed thread, on a fetch that failed after parsing began, before it raises the flags:
-// forgets every stored storm (`count` becomes 0) and empties `statusText` under the lock,
-// so that a half-read feed shows neither storms nor its status line.
-void DiscardFeed(StormTable& table);
+// forgets every stored storm (`count` becomes 0), so that a half-read feed lists none.
+// `statusText` stays: once read, the status line shows for the rest of the run.
+void DiscardStorms(StormTable& table);
 
 // Feed thread. Raise one flag under the lock; nothing ever lowers them.
 void RaiseFetchDone(StormTable& table);

@@ -132,12 +132,16 @@ void TestHttpServer::Answer(SOCKET connection) {
         std::lock_guard<std::mutex> guard(mutex_);
         requests_.push_back(head);
     }
-    const std::string header =
-        "HTTP/1.0 " + std::to_string(reply_.status) + " " + StatusReason(reply_.status) +
-        "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(reply_.body.size()) +
-        "\r\n" + reply_.extraHeaders + "\r\n";
+    const std::string length =
+        reply_.manner == ReplyManner::NoLength
+            ? ""
+            : "Content-Length: " + std::to_string(reply_.body.size()) + "\r\n";
+    const std::string header = "HTTP/1.0 " + std::to_string(reply_.status) + " " +
+                               StatusReason(reply_.status) + "\r\nContent-Type: text/plain\r\n" +
+                               length + reply_.extraHeaders + "\r\n";
     switch (reply_.manner) {
     case ReplyManner::Prompt:
+    case ReplyManner::NoLength:
         SendAll(connection, header + reply_.body);
         break;
     case ReplyManner::Never:
@@ -155,6 +159,9 @@ void TestHttpServer::Answer(SOCKET connection) {
         ::Sleep(200);
         ResetConnection(connection);
         return;
+    case ReplyManner::CloseMidBody:
+        SendAll(connection, header + reply_.body.substr(0, reply_.body.size() / 2));
+        break;
     case ReplyManner::CloseAtOnce:
         break;
     }

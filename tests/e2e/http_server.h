@@ -1,7 +1,8 @@
 #pragma once
 // A real HTTP server on 127.0.0.1 for the end-to-end tests: it serves one configured
 // reply to every request, in one of several manners (promptly, never, one byte at a time,
-// or broken off by a connection reset), and records the requests it received.
+// broken off by a reset or a clean close, or without a length), and records the requests
+// it received.
 #include <winsock2.h>
 
 #include <atomic>
@@ -17,6 +18,8 @@ enum class ReplyManner {
     Never,        // accept and read the request, then answer nothing until stopped
     Drip,         // the header, then the body one byte every dripMs
     ResetMidBody, // the header and half the body, then a connection reset
+    CloseMidBody, // the header and half the body, then a clean close
+    NoLength,     // the whole reply without a Content-Length header, then close
     CloseAtOnce,  // accept and close without a word
 };
 

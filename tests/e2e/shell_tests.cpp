@@ -276,11 +276,24 @@ TEST(FullScreen, SwallowsScreenSaveAndWindowSwitchingCommands) {
 }
 
 TEST(FullScreen, EndsOnPowerEvents) {
-    for (UINT message : {UINT(WM_POWERBROADCAST), UINT(0x0048 /* WM_POWER */)}) {
+    constexpr UINT kWmPower = 0x0048; // gone from modern headers
+    // WM_POWER: 1 is PWR_SUSPENDREQUEST, 3 PWR_CRITICALRESUME; 2, PWR_SUSPENDRESUME, posted
+    // first in one case, is no reason to end.
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        bool resumeFirst;
+    } cases[] = {{WM_POWERBROADCAST, 3, false}, {kWmPower, 1, true}, {kWmPower, 3, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.message) + ", " + std::to_string(c.wParam));
         RestMouse();
         RunningSaver saver;
         ASSERT_NE(saver.window, nullptr);
-        ::PostMessageA(saver.window, message, 3 /* PWR_SUSPENDREQUEST */, 0);
+        if (c.resumeFirst) {
+            ::PostMessageA(saver.window, kWmPower, 2, 0);
+            ExpectStillRunning(saver.process);
+        }
+        ::PostMessageA(saver.window, c.message, c.wParam, 0);
         ExpectEndsPromptly(saver.process);
     }
 }

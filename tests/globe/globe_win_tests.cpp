@@ -17,6 +17,7 @@
 
 #include "globe/globe_window.h"
 #include "globe/luminance.h"
+#include "globe/marker_geometry.h"
 #include "globe/markers.h"
 #include "globe/pixel_format.h"
 #include "globe/scene.h"
@@ -79,8 +80,9 @@ PIXELFORMATDESCRIPTOR Describe(HDC dc, int index) {
     return format;
 }
 
-// A rendering context on its own window, with the driver's format for the globe's
-// request, current on this thread while it lives.
+// A rendering context on its own window, current on this thread while it lives: with the
+// driver's format for the globe's request, or the format the globe sets for a
+// "UseHardware" value.
 struct Context {
     Window window;
     HGLRC context = nullptr;
@@ -88,6 +90,13 @@ struct Context {
     Context() {
         ::SetPixelFormat(window.dc, ::ChoosePixelFormat(window.dc, &kRequestedPixelFormat),
                          &kRequestedPixelFormat);
+        MakeCurrent();
+    }
+    explicit Context(bool useHardware) {
+        SetGlobePixelFormat(window.dc, useHardware);
+        MakeCurrent();
+    }
+    void MakeCurrent() {
         context = ::wglCreateContext(window.dc);
         ::wglMakeCurrent(window.dc, context);
     }
@@ -387,6 +396,31 @@ TEST_F(Scene, BuildsThreeListsAndFiveTexturesAndDestroysThem) {
     }
 }
 
+// Where no software format exists (Wine), "UseHardware" 0 gets the driver's hardware-drawn
+// format, and its textures still take the software path.
+TEST_F(Scene, TexturesTakeTheSoftwarePathWithUseHardwareOffEvenOnAHardwareFormat) {
+    const struct {
+        int useHardware;
+        GLint dayLevelOneWidth, dayMinFilter, iconFilter;
+    } cases[] = {{0, 0, GL_LINEAR, GL_NEAREST}, {1, 512, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.useHardware);
+        saverSettings.useHardware = c.useHardware;
+        Context context(c.useHardware != 0);
+        ASSERT_TRUE(IsAcceleratedPixelFormat(nullptr)) << "a software format exists here";
+        BuildGlobeScene();
+        ::glBindTexture(GL_TEXTURE_2D, globeScene.textureNames[kDayMapTexture]);
+        EXPECT_EQ(LevelWidth(0), 1024);
+        EXPECT_EQ(LevelWidth(1), c.dayLevelOneWidth);
+        EXPECT_EQ(Parameter(GL_TEXTURE_MIN_FILTER), c.dayMinFilter);
+        EXPECT_EQ(Parameter(GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+        ::glBindTexture(GL_TEXTURE_2D, globeScene.textureNames[kDepressionIcon]);
+        EXPECT_EQ(Parameter(GL_TEXTURE_MIN_FILTER), c.iconFilter);
+        EXPECT_EQ(Parameter(GL_TEXTURE_MAG_FILTER), c.iconFilter);
+        DestroyGlobeScene();
+    }
+}
+
 TEST_F(Scene, ListIsChosenByNightSideThenLighting) {
     BuildGlobeScene();
     const struct {
@@ -445,6 +479,7 @@ class Markers : public ::testing::Test {
   protected:
     void SetUp() override {
         saverSettings = {};
+        saverSettings.useHardware = 1; // the icons filter as the context's format has them
         BuildGlobeScene();
         ResetStormTable();
         accelerated_ = IsAcceleratedPixelFormat(nullptr);

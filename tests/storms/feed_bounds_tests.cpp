@@ -113,14 +113,14 @@ TEST(FeedLineLimit, OneLongLineWithoutLineEnd) {
     EXPECT_EQ(table->count, 0);
 }
 
-TEST(DiscardFeed, ForgetsStormsAndStatusButNotFlags) {
+TEST(DiscardStorms, ForgetsStormsButNotTheStatusLineOrFlags) {
     TestTable table;
     ParseWhole(*table, "Partial status\nAlpha,1,2,35\nBravo,3,4,45\n");
     ASSERT_EQ(table->count, 2);
     RaiseFetchFailed(*table);
-    DiscardFeed(*table);
+    DiscardStorms(*table);
     EXPECT_EQ(table->count, 0);
-    EXPECT_STREQ(table->statusText, "");
+    EXPECT_STREQ(table->statusText, "Partial status");
     const FetchState state = ReadFetchState(*table);
     EXPECT_EQ(state.done, 0);
     EXPECT_EQ(state.failed, 1);
