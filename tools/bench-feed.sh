@@ -86,16 +86,17 @@ declare -A row
 # threads, allocator arenas and connection pools as under load) and after TOTAL more
 # requests; the last two should match.
 measure() { # name port pid
-  local name=$1 port=$2 pid=$3 start warm done n rps p50 p99 bad idle_s idle_open
+  local name=$1 port=$2 pid=$3 start warm after done n rps p50 p99 bad idle_s idle_open
   start=$(kib_of "$pid" VmRSS)
   read -r n rps p50 p99 bad < <(wrk_run "$port" "$WRK_SECONDS")
   requests_of "$port" "$TOTAL" >/dev/null
   warm=$(kib_of "$pid" VmRSS)
   done=$(requests_of "$port" "$TOTAL")
+  after=$(kib_of "$pid" VmRSS) # before the idle connections, which take memory of their own
   read -r idle_s idle_open _ < <(python3 "$ROOT/tools/bench/idle_clients.py" "$port" "$IDLE" "$PATH_")
   row[$name]=$(printf '%-19s %7s %7s %7s %7s %9s %10s %6s %8s %8s %8s %9s' "$name" "$rps" "$p50" "$p99" \
     "${bad:-0}" "$(mib "$(kib_of "$pid" VmHWM)")" "$idle_s" "$idle_open" "$(mib "$start")" \
-    "$(mib "$warm")" "$(mib "$(kib_of "$pid" VmRSS)")" "$done")
+    "$(mib "$warm")" "$(mib "$after")" "$done")
 }
 
 measure "zarvane-feed serve" "$serve_port" "$serve_pid"
