@@ -3,8 +3,9 @@
 # the deploy snippet, side by side, serving the same feed bytes on 127.0.0.1. For each:
 # wrk at 100 connections for WRK_SECONDS (requests per second, p50 and p99 latency), the
 # server's peak RSS, a new client's GET while 1,000 idle connections are held open, and
-# the RSS before and after 1,000,000 requests once warm. Both log every request to
-# /dev/null. Takes a few minutes.
+# the RSS before and after 1,000,000 requests once warm. Both log every request, to
+# /dev/null in the end (the server's standard error goes through a pipe that keeps only
+# its "listening on" line). Takes a few minutes.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 
@@ -25,16 +26,11 @@ trap 'for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null; wait "$p" 2>/dev/nu
 dated_samples "$dir/samples"
 mapfile -t sources < <(sample_sources "$dir/samples")
 "$FEED" serve --listen 127.0.0.1:0 "${sources[@]}" --max-age "$SAMPLE_MAX_AGE" \
-  --max-per-address 2000 2>"$dir/serve.log" &
+  --max-per-address 2000 2> >(grep -m1 '^listening on' >"$dir/serve.log"; cat >/dev/null) &
 serve_pid=$!
 pids+=("$serve_pid")
-for _ in $(seq 200); do
-  serve_port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$dir/serve.log" 2>/dev/null)
-  [ -n "$serve_port" ] && break
-  sleep 0.1
-done
+serve_port=$(serve_port "$dir/serve.log")
 wait_for_status "http://127.0.0.1:$serve_port$PATH_" 200 || exit 1
-# From here on its request lines would only fill the disk.
 mkdir -p "$dir/www/RirozIrid"
 curl -s -o "$dir/www/RirozIrid/ssaver.dat" "http://127.0.0.1:$serve_port$PATH_"
 chmod -R a+rX "$dir/www"

@@ -38,11 +38,7 @@ mapfile -t sources < <(sample_sources "$demo_dir/samples")
 server=$!
 stop_server() { kill -TERM "$server" 2>/dev/null && wait "$server" || true; }
 trap 'stop_server; stop_wine; stop_xvfb' EXIT
-for _ in $(seq 200); do
-  port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$demo_dir/serve.log" 2>/dev/null || true)
-  [ -n "$port" ] && break
-  sleep 0.1
-done
+port=$(serve_port "$demo_dir/serve.log")
 wait_for_status "http://127.0.0.1:$port/RirozIrid/ssaver.dat" 200 >/dev/null
 echo "zarvane-feed serve: http://127.0.0.1:$port/RirozIrid/ssaver.dat (log: $demo_dir/serve.log)"
 

@@ -121,3 +121,13 @@ sample_sources() {
   for file in "$1"/*.json; do printf -- '--source\nnhc=%s\n' "$file"; done
   for file in "$1"/*.dat; do printf -- '--source\natcf=%s\n' "$file"; done
 }
+
+# serve_port log: the port that zarvane-feed serve reports in its log once it listens
+# (waits at most 20 s); empty if it never does.
+serve_port() {
+  for _ in $(seq 200); do
+    grep -q '^listening on ' "$1" 2>/dev/null && break
+    sleep 0.1
+  done
+  sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$1" | head -n1
+}

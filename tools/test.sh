@@ -52,15 +52,6 @@ check_nginx_snippet() {
   return $status
 }
 
-# serve_port log: the port that zarvane-feed serve reports in its log, once it listens.
-serve_port() {
-  for _ in $(seq 200); do
-    grep -q '^listening on ' "$1" 2>/dev/null && break
-    sleep 0.1
-  done
-  sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$1" | head -n1
-}
-
 # The Linux half of the chain tests, named to the Windows test program in the environment:
 # the embedded server over the samples, one whose only source is missing, and nginx over a
 # web root that `build` writes. Under /tmp, so that nginx's workers can read it.
