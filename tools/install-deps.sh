@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # native build, sanitizers, libFuzzer
+  clang-format                                     # the formatting check
   googletest libgtest-dev libbenchmark-dev         # unit tests and benchmarks
   g++-mingw-w64-x86-64 mingw-w64-tools             # the Windows cross build
   wine64 wine fonts-wine fonts-liberation          # the Windows platform

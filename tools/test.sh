@@ -118,6 +118,8 @@ if [ -z "${ZARVANE_STORM_DATA:-}" ] && [ -d "$ROOT/../shared/data/storms" ]; the
 fi
 
 run_suite "pictures" python3 "$ROOT/tools/pictures/check-pictures.py" "$ROOT/resources"
+run_suite "formatting (clang-format)" "$ROOT/tools/check-tree.sh" format
+run_suite "no shell header below the shell" "$ROOT/tools/check-tree.sh" layering
 run_suite "native build" build_native "$BUILD/native"
 run_suite "native unit tests" ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
 run_suite "sanitized build" build_native "$BUILD/sanitize" -DCMAKE_BUILD_TYPE=Debug \

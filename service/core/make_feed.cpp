@@ -49,16 +49,23 @@ std::string StatusLine(std::time_t now, int count, const std::vector<std::string
 
 MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int maxAgeHours) {
     std::vector<Fix> fixes;
-    std::vector<std::string> failed;
+    std::vector<std::string> answered;
     for (const SourceRead& read : reads) {
         if (read.result.error.empty()) {
             fixes.insert(fixes.end(), read.result.fixes.begin(), read.result.fixes.end());
-        } else {
-            failed.push_back(read.label);
+            answered.push_back(read.label);
         }
     }
-    if (failed.size() == reads.size()) {
+    if (answered.empty()) {
         return {false, {}, 0};
+    }
+    // A kind is missing only when none of its sources answered: JTWC's relay has a slot per
+    // storm under warning, and an unused slot that is absent must not read as an outage.
+    std::vector<std::string> failed;
+    for (const SourceRead& read : reads) {
+        if (std::find(answered.begin(), answered.end(), read.label) == answered.end()) {
+            failed.push_back(read.label);
+        }
     }
     const std::vector<FeedStorm> storms = FeedStorms(ActiveStorms(fixes, now, maxAgeHours));
     const int count = static_cast<int>(storms.size());

@@ -22,7 +22,7 @@ struct MadeFeed {
 // The label of a source kind ("nhc" -> "NHC"), for the status line and reports.
 std::string SourceLabel(std::string_view kind);
 
-// "Active tropical cyclones at 2023-08-29 15:00 UTC: 4", and when sources failed
+// "Active tropical cyclones at 2023-08-29 15:00 UTC: 4", and when kinds had no source answer
 // " (no data from JTWC, IBTrACS)", each label once, cut to the feed's 255 characters.
 std::string StatusLine(std::time_t now, int count, const std::vector<std::string>& failed);
 

@@ -179,7 +179,7 @@ TEST(Rules, FailedSourcesAreNotNoStorms) {
                                  "HU", "ARLO", Basin::Atlantic));
     ReadResult failed;
     failed.error = "HTTP 404";
-    const MadeFeed some = MakeFeed({{"NHC", good}, {"JTWC", failed}}, now, 12);
+    const MadeFeed some = MakeFeed({{"NHC", good}, {"JTWC", failed}, {"NHC", failed}}, now, 12);
     EXPECT_TRUE(some.ok);
     EXPECT_EQ(some.feed, "Active tropical cyclones at 2031-09-10 12:00 UTC: 1 (no data from JTWC)\n"
                          "-Atlantic\nArlo,25.0,60.0,90\n");

@@ -7,9 +7,8 @@
 #include "globe/pixel_format.h"
 #include "globe/scene.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
-#include "shell/wine_child_drawable.h"
 #include "storms/storm_table.h"
+#include "win32/wine_child_drawable.h"
 
 GlobeWindowState globeWindowState = {nullptr, nullptr, nullptr, kInitialGlobeTurn};
 
@@ -141,8 +140,9 @@ LRESULT CALLBACK GlobeWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        // Input over the globe ends the run just as it does over the banner.
-        return SaverDefaultProc(shellState.saverWindow, message, wParam, lParam);
+        // Input over the globe ends the run just as it does over the banner: the saver
+        // window, the globe's parent, decides.
+        return ::SendMessageA(::GetParent(window), message, wParam, lParam);
     default:
         return ::DefWindowProcA(window, message, wParam, lParam);
     }

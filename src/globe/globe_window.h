@@ -20,6 +20,6 @@ struct GlobeWindowState {
 extern GlobeWindowState globeWindowState;
 
 // Procedure of the globe window: sets up OpenGL and the scene on creation, draws one
-// frame per timer tick, and hands input over it to the saver window's default handling,
+// frame per timer tick, and hands input over it unchanged to its parent, the saver window,
 // so that it ends the run as it does elsewhere.
 LRESULT CALLBACK GlobeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/angles.h"
 #include "globe/sphere_mesh.h"
 
 namespace {

@@ -31,6 +31,9 @@ void DrawQuad(const MarkerQuad& quad) {
 
 } // namespace
 
+// One storm's marker, placed with the globe turn of the frame.
+static void DrawStormMarker(const StormRecord& record);
+
 void DrawStormMarkers() {
     SetMarkerState();
     for (int i = 0; i < stormTable.count && i < kStormCapacity; ++i) {
@@ -40,7 +43,7 @@ void DrawStormMarkers() {
     ::glColor3ub(255, 255, 255); // the plain list of the next frame relies on white
 }
 
-void DrawStormMarker(const StormRecord& record) {
+static void DrawStormMarker(const StormRecord& record) {
     const MarkerRotation rotation =
         MarkerRotationFor(record.latitude, record.longitude, globeWindowState.turn);
     ::glPushMatrix();

@@ -9,6 +9,3 @@
 // and the model-view matrix the identity. Call only once ReadFetchState has reported the
 // feed done: it reads `count` and `records` without the lock.
 void DrawStormMarkers();
-
-// One storm's marker, placed with the globe turn of the frame.
-void DrawStormMarker(const StormRecord& record);

@@ -4,33 +4,34 @@
 
 #include "globe/format_palette.h"
 
-const PIXELFORMATDESCRIPTOR kRequestedPixelFormat = {sizeof(PIXELFORMATDESCRIPTOR),
-                                                     1,
-                                                     PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL |
-                                                         PFD_DOUBLEBUFFER | PFD_DEPTH_DONTCARE,
-                                                     PFD_TYPE_RGBA,
-                                                     24, // colour bits
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     16, // depth bits
-                                                     0,
-                                                     0,
-                                                     PFD_MAIN_PLANE,
-                                                     0,
-                                                     0,
-                                                     0,
-                                                     0};
+const PIXELFORMATDESCRIPTOR kRequestedPixelFormat = {
+    .nSize = sizeof(PIXELFORMATDESCRIPTOR),
+    .nVersion = 1,
+    .dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_DEPTH_DONTCARE,
+    .iPixelType = PFD_TYPE_RGBA,
+    .cColorBits = 24,
+    .cRedBits = 0,
+    .cRedShift = 0,
+    .cGreenBits = 0,
+    .cGreenShift = 0,
+    .cBlueBits = 0,
+    .cBlueShift = 0,
+    .cAlphaBits = 0,
+    .cAlphaShift = 0,
+    .cAccumBits = 0,
+    .cAccumRedBits = 0,
+    .cAccumGreenBits = 0,
+    .cAccumBlueBits = 0,
+    .cAccumAlphaBits = 0,
+    .cDepthBits = 16,
+    .cStencilBits = 0,
+    .cAuxBuffers = 0,
+    .iLayerType = PFD_MAIN_PLANE,
+    .bReserved = 0,
+    .dwLayerMask = 0,
+    .dwVisibleMask = 0,
+    .dwDamageMask = 0,
+};
 
 namespace {
 

@@ -11,9 +11,9 @@
 // longitude / 360 and t = (latitude + 90) / 180, 0 at the south pole.
 #include <array>
 
-using Vec3f = std::array<float, 3>;
+#include "common/angles.h"
 
-constexpr double kRadiansPerDegree = 0.017453292519943295; // pi / 180
+using Vec3f = std::array<float, 3>;
 
 // Receives the vertex stream: per strip, beginStrip, then per vertex texCoord, then
 // color (with a light) or normal (without), then vertex; endStrip. context is passed back

@@ -76,7 +76,7 @@ void LoadNightMap(GLuint name, bool accelerated) {
 }
 
 // The resource is read-only, so the icon is converted in a copy.
-void LoadIcon(GLuint name, int resourceId, GLenum baseFilter) {
+void LoadIconTexture(GLuint name, int resourceId, GLenum baseFilter) {
     ::glBindTexture(GL_TEXTURE_2D, name);
     SetFilters(baseFilter, baseFilter);
     SetRepeat();
@@ -120,7 +120,7 @@ void LoadGlobeTextures(const GLuint (&names)[kGlobeTextureCount], bool accelerat
     LoadDayMap(names[kDayMapTexture], accelerated);
     const GLenum baseFilter = accelerated ? GL_LINEAR : GL_NEAREST;
     for (const IconTexture& icon : kIcons) {
-        LoadIcon(names[icon.nameIndex], icon.resourceId, baseFilter);
+        LoadIconTexture(names[icon.nameIndex], icon.resourceId, baseFilter);
     }
     if (nightSide) {
         LoadNightMap(names[kNightMapTexture], accelerated);

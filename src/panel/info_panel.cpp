@@ -3,7 +3,6 @@
 #include "globe/textures.h"
 #include "resource_ids.h"
 #include "settings/settings.h"
-#include "shell/main_window.h"
 #include "storms/storm_table.h"
 
 #include <cstring>
@@ -12,14 +11,12 @@ namespace {
 
 constexpr COLORREF kPanelColour = RGB(0, 255, 0);
 constexpr int kPenWidth = 2;
-constexpr int kNarrowScreen = 640; // no legend at this width and below
-constexpr int kIconSize = 128;     // the icon bitmaps
+constexpr int kIconSize = 128; // the icon bitmaps
 constexpr int kLegendIconSize = 64;
 constexpr int kLegendHeadingRise = 324; // above the bottom of the screen
 constexpr int kLabelDrop = 16;
 constexpr int kStormIndent = 12;
 constexpr int kLegendResolution = 2952; // pixels per metre, about 75 dpi
-constexpr int kStormLineSize = 64;
 
 struct LegendRow {
     int resourceId;
@@ -35,6 +32,18 @@ constexpr LegendRow kLegendRows[] = {
 
 void TextAt(HDC dc, int x, int y, const char* text) {
     ::TextOutA(dc, x, y, text, lstrlenA(text));
+}
+
+// Draws text at (x, y) in the selected font and, when underlineOffset is nonzero,
+// underlines it with the selected pen that many pixels below y.
+void DrawUnderlinedText(HDC dc, int x, int y, const char* text, int underlineOffset) {
+    TextAt(dc, x, y, text);
+    if (underlineOffset != 0) {
+        SIZE extent = {};
+        ::GetTextExtentPointA(dc, text, lstrlenA(text), &extent);
+        ::MoveToEx(dc, x, y + underlineOffset, nullptr);
+        ::LineTo(dc, x + extent.cx, y + underlineOffset);
+    }
 }
 
 BITMAPINFO IconSectionInfo() {
@@ -69,9 +78,9 @@ void CopyIconOnBlack(int resourceId, unsigned char* section) {
     ::GdiFlush();
 }
 
-void DrawLegend(HDC dc, int lineHeight) {
-    const int x = screenLayout.globeSide;
-    const int bottom = screenLayout.height;
+void DrawLegend(HDC dc, const PanelPlace& place, int lineHeight) {
+    const int x = place.left;
+    const int bottom = place.bottom;
     const BITMAPINFO info = IconSectionInfo();
     HDC memory = ::CreateCompatibleDC(dc);
     ::SetStretchBltMode(dc, BLACKONWHITE);
@@ -95,87 +104,58 @@ void DrawLegend(HDC dc, int lineHeight) {
     ::DeleteObject(section);
 }
 
-// The storm's line in the chosen unit; with several units on, km/h wins over mph and mph
-// over knots; with none on, mph (the unit of the default settings).
-void FormatStormLine(const StormRecord& storm, char (&line)[kStormLineSize]) {
-    if (saverSettings.si) {
-        ::wsprintfA(line, "%s, Max Winds: %d kph", storm.name, storm.windKph);
-    } else if (saverSettings.english || !saverSettings.knots) {
-        ::wsprintfA(line, "%s, Max Winds: %d mph", storm.name, storm.windMph);
-    } else {
-        ::wsprintfA(line, "%s, Max Winds: %d knots", storm.name, storm.windKnots);
-    }
-}
-
 int CharacterHeight(HDC dc) {
     TEXTMETRICA metrics = {};
     ::GetTextMetricsA(dc, &metrics);
     return metrics.tmHeight;
 }
 
-void DrawStormList(HDC dc, int lineHeight) {
-    const int x = screenLayout.globeSide;
-    HFONT stormFont = CreateLayoutFont(screenLayout.listSize);
-    char previousGroup[kStormTextSize] = "";
-    int y = lineHeight;
-    for (int i = 0; i < stormTable.count; ++i) {
-        const StormRecord& storm = stormTable.records[i];
-        if (std::strcmp(storm.group, previousGroup) != 0) {
-            y += lineHeight;
-            std::memcpy(previousGroup, storm.group, sizeof(previousGroup));
-            DrawUnderlinedText(dc, x, y, previousGroup, lineHeight);
-            y += lineHeight;
-        }
-        HGDIOBJ panelFont = ::SelectObject(dc, stormFont);
-        char line[kStormLineSize];
-        FormatStormLine(storm, line);
-        TextAt(dc, x + kStormIndent, y, line);
-        y += CharacterHeight(dc);
-        ::SelectObject(dc, panelFont);
-    }
-    ::DeleteObject(stormFont);
+// Draws a storm's line in the list font; returns that font's line height.
+int DrawStormLine(HDC dc, const PanelPlace& place, int y, const char* text) {
+    HGDIOBJ headingFont = ::SelectObject(dc, place.listFont);
+    TextAt(dc, place.left + kStormIndent, y, text);
+    const int height = CharacterHeight(dc);
+    ::SelectObject(dc, headingFont);
+    return height;
 }
 
-void DrawFeedState(HDC dc, int lineHeight) {
-    const int x = screenLayout.globeSide;
-    const FetchState state = ReadFetchState(stormTable);
-    if (state.failed) {
-        DrawUnderlinedText(dc, x, 0, kUnreachableHeading, lineHeight);
-    } else if (!state.done) {
-        DrawUnderlinedText(dc, x, 0, kContactingHeading, lineHeight);
-    } else {
-        // The records are final once the feed thread has raised fetchDone.
-        DrawUnderlinedText(dc, x, 0, kActiveStormsHeading, lineHeight);
-        if (stormTable.count <= 0) {
-            DrawUnderlinedText(dc, x, lineHeight + lineHeight / 2, kNoneActiveText, 0);
-        } else {
-            DrawStormList(dc, lineHeight);
+// Heading lines are one heading-font line apart; storm lines advance by the list font's.
+void DrawPanelLines(HDC dc, const PanelPlace& place, const PanelLines& lines, int lineHeight) {
+    int y = lineHeight;
+    for (int i = 0; i < lines.count; ++i) {
+        const PanelLine& line = lines.lines[i];
+        switch (line.kind) {
+        case PanelLineKind::FeedHeading:
+            DrawUnderlinedText(dc, place.left, 0, line.text, lineHeight);
+            break;
+        case PanelLineKind::NoneActive:
+            DrawUnderlinedText(dc, place.left, lineHeight + lineHeight / 2, line.text, 0);
+            break;
+        case PanelLineKind::GroupHeading:
+            y += lineHeight;
+            DrawUnderlinedText(dc, place.left, y, line.text, lineHeight);
+            y += lineHeight;
+            break;
+        case PanelLineKind::Storm:
+            y += DrawStormLine(dc, place, y, line.text);
+            break;
         }
     }
 }
 
 } // namespace
 
-void DrawUnderlinedText(HDC dc, int x, int y, const char* text, int underlineOffset) {
-    const int length = lstrlenA(text);
-    ::TextOutA(dc, x, y, text, length);
-    SIZE extent = {};
-    ::GetTextExtentPointA(dc, text, length, &extent);
-    if (underlineOffset != 0) {
-        ::MoveToEx(dc, x, y + underlineOffset, nullptr);
-        ::LineTo(dc, x + extent.cx, y + underlineOffset);
-    }
-}
-
-void DrawInfoPanel(HDC dc) {
+void DrawInfoPanel(HDC dc, const PanelPlace& place) {
     ::SetTextColor(dc, kPanelColour);
     const int lineHeight = CharacterHeight(dc);
     HPEN pen = ::CreatePen(PS_SOLID, kPenWidth, kPanelColour);
     HGDIOBJ previousPen = ::SelectObject(dc, pen);
-    if (screenLayout.width > kNarrowScreen) {
-        DrawLegend(dc, lineHeight);
+    if (place.legend) {
+        DrawLegend(dc, place, lineHeight);
     }
-    DrawFeedState(dc, lineHeight);
+    const PanelLines lines =
+        PlanPanelLines(ReadFetchState(stormTable), stormTable, ChooseWindUnit(saverSettings));
+    DrawPanelLines(dc, place, lines, lineHeight);
     ::SelectObject(dc, previousPen);
     ::DeleteObject(pen);
 }

@@ -2,27 +2,16 @@
 
 #include "resource_ids.h"
 #include "settings/dialog_background.h"
+#include "settings/dialog_controls.h"
 #include "settings/dialog_ids.h"
+#include "settings/dialog_states.h"
 #include "settings/settings.h"
-#include "shell/shell.h"
 
 namespace {
 
 constexpr INT_PTR kDialogResult = 1; // the result whichever way the dialog is closed
 // The part of the 400 x 315 picture that is drawn: its last column never is.
 constexpr SIZE kPictureSource = {399, 315};
-
-bool IsChecked(HWND dialog, int id) {
-    return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-
-void Check(HWND dialog, int id) {
-    ::CheckDlgButton(dialog, id, BST_CHECKED);
-}
-
-void Enable(HWND dialog, int id, bool on) {
-    ::EnableWindow(::GetDlgItem(dialog, id), on ? TRUE : FALSE);
-}
 
 // Centred horizontally on the configuration dialog; the top at a quarter of that
 // dialog's bottom coordinate on the screen.
@@ -36,46 +25,41 @@ void PlaceOverParent(HWND dialog) {
     ::SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-// An edit box shows its stored text only while its option is on; otherwise it stays
-// empty and disabled, as the template leaves it.
-void LoadConnection(HWND dialog) {
-    if (saverSettings.useProxy == 1) {
-        Check(dialog, IDC_USE_PROXY);
-        ::SetDlgItemTextA(dialog, IDC_PROXY_NAME, saverSettings.proxyName);
-        Enable(dialog, IDC_PROXY_NAME, true);
-    } else {
-        Check(dialog, saverSettings.direct == 1 ? IDC_DIRECT : IDC_SYSTEM_INTERNET);
+// An edit box gets its stored text only while its option is on; otherwise it stays empty,
+// as the template leaves it.
+void ShowEditText(HWND dialog, int id, bool enabled, const char* text) {
+    if (enabled) {
+        SetControlText(dialog, id, text);
     }
-    if (saverSettings.alternate == 1) {
-        Check(dialog, IDC_ALTERNATE);
-        ::SetDlgItemTextA(dialog, IDC_ALTERNATE_HOST, saverSettings.alternateHost);
-        Enable(dialog, IDC_ALTERNATE_HOST, true);
-    }
+    EnableControl(dialog, id, enabled);
 }
 
-// A hand-edited profile with no unit set to exactly 1 leaves every unit button clear.
-void LoadUnits(HWND dialog) {
-    if (saverSettings.english == 1) {
-        Check(dialog, IDC_ENGLISH);
-    }
-    if (saverSettings.si == 1) {
-        Check(dialog, IDC_SI);
-    }
-    if (saverSettings.knots == 1) {
-        Check(dialog, IDC_KNOTS);
-    }
+void LoadControls(HWND dialog) {
+    const AdvancedControls controls = AdvancedControlsFromSettings(saverSettings);
+    SetChecked(dialog, IDC_USE_PROXY, controls.useProxy);
+    SetChecked(dialog, IDC_SYSTEM_INTERNET, controls.systemInternet);
+    SetChecked(dialog, IDC_DIRECT, controls.direct);
+    ShowEditText(dialog, IDC_PROXY_NAME, controls.proxyNameEnabled, saverSettings.proxyName);
+    SetChecked(dialog, IDC_ALTERNATE, controls.alternate);
+    ShowEditText(dialog, IDC_ALTERNATE_HOST, controls.alternateHostEnabled,
+                 saverSettings.alternateHost);
+    SetChecked(dialog, IDC_ENGLISH, controls.english);
+    SetChecked(dialog, IDC_SI, controls.si);
+    SetChecked(dialog, IDC_KNOTS, controls.knots);
 }
 
 void ReadControls(HWND dialog) {
-    saverSettings.alternate = IsChecked(dialog, IDC_ALTERNATE) ? 1 : 0;
-    saverSettings.useProxy = IsChecked(dialog, IDC_USE_PROXY) ? 1 : 0;
-    saverSettings.direct = IsChecked(dialog, IDC_DIRECT) ? 1 : 0;
-    saverSettings.english = IsChecked(dialog, IDC_ENGLISH) ? 1 : 0;
-    saverSettings.si = IsChecked(dialog, IDC_SI) ? 1 : 0;
-    saverSettings.knots = IsChecked(dialog, IDC_KNOTS) ? 1 : 0;
+    AdvancedControls controls = {};
+    controls.alternate = IsChecked(dialog, IDC_ALTERNATE);
+    controls.useProxy = IsChecked(dialog, IDC_USE_PROXY);
+    controls.direct = IsChecked(dialog, IDC_DIRECT);
+    controls.english = IsChecked(dialog, IDC_ENGLISH);
+    controls.si = IsChecked(dialog, IDC_SI);
+    controls.knots = IsChecked(dialog, IDC_KNOTS);
+    StoreAdvancedControls(controls, saverSettings);
     // Both texts are taken whatever their options say; the limit keeps 79 characters.
-    ::GetDlgItemTextA(dialog, IDC_PROXY_NAME, saverSettings.proxyName, kSettingsTextSize);
-    ::GetDlgItemTextA(dialog, IDC_ALTERNATE_HOST, saverSettings.alternateHost, kSettingsTextSize);
+    ReadControlText(dialog, IDC_PROXY_NAME, saverSettings.proxyName, kSettingsTextSize);
+    ReadControlText(dialog, IDC_ALTERNATE_HOST, saverSettings.alternateHost, kSettingsTextSize);
 }
 
 void PaintBackground(HWND dialog, HDC dc) {
@@ -87,8 +71,7 @@ void PaintBackground(HWND dialog, HDC dc) {
 
 void OnInitDialog(HWND dialog) {
     PlaceOverParent(dialog);
-    LoadConnection(dialog);
-    LoadUnits(dialog);
+    LoadControls(dialog);
     ::ShowWindow(dialog, SW_SHOW);
     ::UpdateWindow(dialog);
 }
@@ -97,18 +80,18 @@ void OnInitDialog(HWND dialog) {
 void OnButtonClick(HWND dialog, int id) {
     switch (id) {
     case IDC_USE_PROXY:
-        ::CheckDlgButton(dialog, IDC_DIRECT, BST_UNCHECKED);
-        ::CheckDlgButton(dialog, IDC_SYSTEM_INTERNET, BST_UNCHECKED);
-        Enable(dialog, IDC_PROXY_NAME, true);
+        SetChecked(dialog, IDC_DIRECT, false);
+        SetChecked(dialog, IDC_SYSTEM_INTERNET, false);
+        EnableControl(dialog, IDC_PROXY_NAME, true);
         break;
     case IDC_SYSTEM_INTERNET:
     case IDC_DIRECT:
-        Enable(dialog, IDC_PROXY_NAME, false); // its text stays
+        EnableControl(dialog, IDC_PROXY_NAME, false); // its text stays
         break;
     default:
         break;
     }
-    Enable(dialog, IDC_ALTERNATE_HOST, IsChecked(dialog, IDC_ALTERNATE));
+    EnableControl(dialog, IDC_ALTERNATE_HOST, IsChecked(dialog, IDC_ALTERNATE));
 }
 
 void OnCommand(HWND dialog, WPARAM wParam) {
@@ -130,13 +113,6 @@ void OnCommand(HWND dialog, WPARAM wParam) {
     ::InvalidateRect(dialog, nullptr, TRUE);
 }
 
-} // namespace
-
-void ShowAdvancedDialog(HWND parent) {
-    ::DialogBoxParamA(shellState.instance, MAKEINTRESOURCEA(IDD_ADVANCED), parent,
-                      AdvancedDialogProc, 0);
-}
-
 INT_PTR CALLBACK AdvancedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
@@ -156,4 +132,10 @@ INT_PTR CALLBACK AdvancedDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     default:
         return 0;
     }
+}
+
+} // namespace
+
+void ShowAdvancedDialog(HINSTANCE instance, HWND parent) {
+    ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ADVANCED), parent, AdvancedDialogProc, 0);
 }

@@ -4,7 +4,6 @@
 // OK writes them to WIN.INI, its Cancel drops them.
 #include <windows.h>
 
-// Runs the dialog modally over `parent`, the configuration dialog.
-void ShowAdvancedDialog(HWND parent);
-
-INT_PTR CALLBACK AdvancedDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Runs the dialog modally over `parent`, the configuration dialog, from the template and
+// pictures of module `instance`.
+void ShowAdvancedDialog(HINSTANCE instance, HWND parent);

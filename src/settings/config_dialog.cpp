@@ -3,7 +3,9 @@
 #include "resource_ids.h"
 #include "settings/advanced_dialog.h"
 #include "settings/dialog_background.h"
+#include "settings/dialog_controls.h"
 #include "settings/dialog_ids.h"
+#include "settings/dialog_states.h"
 #include "settings/settings.h"
 
 namespace {
@@ -20,40 +22,31 @@ constexpr char kHardwareNotice[] = "Selecting this option causes the screen save
                                    "Normal unaccelerated operation can always be restored\n"
                                    "by turning this option back off.";
 
-bool IsChecked(HWND dialog, int id) {
-    return ::IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-
-void Check(HWND dialog, int id, bool on) {
-    ::CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
-}
-
 // "Show Night side" means nothing on an unlit globe, so it is cleared and greyed out.
 void DisableNightSide(HWND dialog) {
-    Check(dialog, IDC_NIGHT_SIDE, false);
-    ::EnableWindow(::GetDlgItem(dialog, IDC_NIGHT_SIDE), FALSE);
+    SetChecked(dialog, IDC_NIGHT_SIDE, false);
+    EnableControl(dialog, IDC_NIGHT_SIDE, false);
 }
 
-// Fills the check boxes from the stored settings. "ShowDetails" counts only when exactly
-// 1; the other flags count when nonzero.
 void LoadControls(HWND dialog) {
     saverSettings.Load();
-    Check(dialog, IDC_SHOW_DETAILS, saverSettings.showDetails == 1);
-    Check(dialog, IDC_INTERNET, saverSettings.internet != 0);
-    Check(dialog, IDC_NIGHT_SIDE, saverSettings.nightSide != 0);
-    if (saverSettings.lighting == 0) {
-        Check(dialog, IDC_DISABLE_LIGHTING, true);
-        DisableNightSide(dialog);
-    }
-    Check(dialog, IDC_USE_HARDWARE, saverSettings.useHardware != 0);
+    const ConfigControls controls = ConfigControlsFromSettings(saverSettings);
+    SetChecked(dialog, IDC_SHOW_DETAILS, controls.showDetails);
+    SetChecked(dialog, IDC_INTERNET, controls.internet);
+    SetChecked(dialog, IDC_NIGHT_SIDE, controls.nightSide);
+    SetChecked(dialog, IDC_DISABLE_LIGHTING, controls.disableLighting);
+    EnableControl(dialog, IDC_NIGHT_SIDE, controls.nightSideEnabled);
+    SetChecked(dialog, IDC_USE_HARDWARE, controls.useHardware);
 }
 
 void ReadControls(HWND dialog) {
-    saverSettings.showDetails = IsChecked(dialog, IDC_SHOW_DETAILS) ? 1 : 0;
-    saverSettings.internet = IsChecked(dialog, IDC_INTERNET) ? 1 : 0;
-    saverSettings.nightSide = IsChecked(dialog, IDC_NIGHT_SIDE) ? 1 : 0;
-    saverSettings.lighting = IsChecked(dialog, IDC_DISABLE_LIGHTING) ? 0 : 1;
-    saverSettings.useHardware = IsChecked(dialog, IDC_USE_HARDWARE) ? 1 : 0;
+    ConfigControls controls = {};
+    controls.showDetails = IsChecked(dialog, IDC_SHOW_DETAILS);
+    controls.internet = IsChecked(dialog, IDC_INTERNET);
+    controls.disableLighting = IsChecked(dialog, IDC_DISABLE_LIGHTING);
+    controls.nightSide = IsChecked(dialog, IDC_NIGHT_SIDE);
+    controls.useHardware = IsChecked(dialog, IDC_USE_HARDWARE);
+    StoreConfigControls(controls, saverSettings);
 }
 
 void PaintBackground(HWND dialog, HDC dc) {
@@ -67,7 +60,7 @@ void OnDisableLighting(HWND dialog) {
     if (IsChecked(dialog, IDC_DISABLE_LIGHTING)) {
         DisableNightSide(dialog);
     } else {
-        ::EnableWindow(::GetDlgItem(dialog, IDC_NIGHT_SIDE), TRUE);
+        EnableControl(dialog, IDC_NIGHT_SIDE, true);
     }
 }
 
@@ -91,7 +84,7 @@ void OnCommand(HWND dialog, int id) {
         OnUseHardware(dialog);
         return;
     case IDC_ADVANCED:
-        ShowAdvancedDialog(dialog);
+        ShowAdvancedDialog(DialogInstance(dialog), dialog);
         return;
     case IDOK:
         ReadControls(dialog);

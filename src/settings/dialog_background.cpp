@@ -1,25 +1,15 @@
 #include "settings/dialog_background.h"
 
-#include "shell/shell.h"
+#include "settings/dialog_controls.h"
+#include "win32/bitmap_blit.h"
 
 void PaintDialogPicture(HWND dialog, HDC dc, int bitmapId, SIZE source, bool stretch) {
-    HBITMAP picture = ::LoadBitmapA(shellState.instance, MAKEINTRESOURCEA(bitmapId));
-    if (picture == nullptr) {
-        return;
-    }
-    RECT client = {};
-    ::GetClientRect(dialog, &client);
-    HDC memory = ::CreateCompatibleDC(dc);
-    HGDIOBJ previous = ::SelectObject(memory, picture);
+    const RECT picture = {0, 0, source.cx, source.cy};
+    RECT target = picture;
     if (stretch) {
-        ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, source.cx, source.cy,
-                     SRCCOPY);
-    } else {
-        ::BitBlt(dc, 0, 0, source.cx, source.cy, memory, 0, 0, SRCCOPY);
+        ::GetClientRect(dialog, &target);
     }
-    ::SelectObject(memory, previous);
-    ::DeleteDC(memory);
-    ::DeleteObject(picture);
+    BlitBitmapResource(dc, DialogInstance(dialog), bitmapId, target, picture);
 }
 
 INT_PTR TransparentControlColours(HDC dc) {

@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr int kNarrowWidth = 640; // and below: the smallest fonts
 constexpr int kMediumWidth = 800; // and below: the middle fonts
 constexpr int kWideWidth = 1024;  // and above: titles two pixels smaller
 constexpr int kTitleReduction = 2;
@@ -24,11 +23,15 @@ ScreenLayout ComputeLayout(int width, int height, bool showDetails) {
         layout.titleSize = 18;
         layout.listSize = 14;
     }
-    if (width <= kNarrowWidth) {
+    if (IsNarrowScreen(width)) {
         layout.titleSize = 14;
         layout.listSize = 10;
     }
     return layout;
+}
+
+bool IsNarrowScreen(int width) {
+    return width <= kNarrowWidth;
 }
 
 int TitleFontHeight(const ScreenLayout& layout) {

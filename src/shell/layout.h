@@ -18,6 +18,10 @@ struct ScreenLayout {
 
 ScreenLayout ComputeLayout(int width, int height, bool showDetails);
 
+// Screens this wide or narrower get the smallest fonts and no legend in the storm panel.
+constexpr int kNarrowWidth = 640;
+bool IsNarrowScreen(int width);
+
 // The banner titles are drawn two pixels smaller on screens 1024 pixels wide or more.
 int TitleFontHeight(const ScreenLayout& layout);
 

@@ -7,13 +7,12 @@
 #include "resource_ids.h"
 #include "settings/settings.h"
 #include "shell/banner_text.h"
+#include "shell/layout.h"
 #include "shell/shell.h"
-#include "shell/wine_child_drawable.h"
 #include "storms/feed_thread.h"
 #include "storms/storm_table.h"
-
-ScreenLayout screenLayout = {};
-LOGFONTA layoutFont = {0, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "Ariel"};
+#include "win32/bitmap_blit.h"
+#include "win32/wine_child_drawable.h"
 
 namespace {
 
@@ -31,6 +30,29 @@ constexpr DWORD kFeedThreadEndWaitMs = 250; // the longest the run's end waits f
 HWND globeWindow = nullptr;
 HANDLE feedThread = nullptr;
 RECT clientRect = {};
+// Set when the saver window is created; read while painting.
+ScreenLayout screenLayout = {};
+// The one font description of the banner and the panel; only its height changes.
+LOGFONTA layoutFont = {.lfHeight = 0,
+                       .lfWidth = 0,
+                       .lfEscapement = 0,
+                       .lfOrientation = 0,
+                       .lfWeight = FW_BOLD,
+                       .lfItalic = FALSE,
+                       .lfUnderline = FALSE,
+                       .lfStrikeOut = FALSE,
+                       .lfCharSet = ANSI_CHARSET,
+                       .lfOutPrecision = OUT_DEFAULT_PRECIS,
+                       .lfClipPrecision = CLIP_DEFAULT_PRECIS,
+                       .lfQuality = DEFAULT_QUALITY,
+                       .lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE,
+                       .lfFaceName = "Ariel"};
+
+// A bold font of the layout's face at the given cell height; the caller deletes it.
+HFONT CreateLayoutFont(int height) {
+    layoutFont.lfHeight = height;
+    return ::CreateFontIndirectA(&layoutFont);
+}
 
 void RegisterGlobeClass() {
     WNDCLASSA windowClass = {};
@@ -49,7 +71,7 @@ void OnCreate(HWND window) {
     }
     InitStormLock(stormTable.lock);
     if (saverSettings.internet) {
-        feedThread = StartFeedThread();
+        feedThread = StartFeedThread(window);
     }
     RegisterGlobeClass();
     screenLayout = ComputeLayout(clientRect.right, clientRect.bottom, saverSettings.showDetails);
@@ -88,43 +110,23 @@ void OnDestroy(HWND window) {
     ::PostQuitMessage(0);
 }
 
-// Copies a bitmap resource onto dc, stretched from (sourceX, 0, sourceWidth, height) to
-// the destination rectangle when the sizes differ.
-void DrawBitmapResource(HDC dc, int resourceId, const RECT& target, int sourceX, int sourceWidth,
-                        int sourceHeight) {
-    HDC memory = ::CreateCompatibleDC(dc);
-    HBITMAP bitmap = ::LoadBitmapA(shellState.instance, MAKEINTRESOURCEA(resourceId));
-    HGDIOBJ previous = ::SelectObject(memory, bitmap);
-    const int width = target.right - target.left;
-    const int height = target.bottom - target.top;
-    if (width == sourceWidth && height == sourceHeight) {
-        ::BitBlt(dc, target.left, target.top, width, height, memory, sourceX, 0, SRCCOPY);
-    } else {
-        ::StretchBlt(dc, target.left, target.top, width, height, memory, sourceX, 0, sourceWidth,
-                     sourceHeight, SRCCOPY);
-    }
-    ::SelectObject(memory, previous);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-}
-
 void PaintPreview(HWND window, HDC dc) {
     RepairChildDrawable(window, dc);
-    DrawBitmapResource(dc, IDB_PREVIEW, clientRect, 0, kPreviewBitmapWidth, kPreviewBitmapHeight);
+    const RECT picture = {0, 0, kPreviewBitmapWidth, kPreviewBitmapHeight};
+    BlitBitmapResource(dc, shellState.instance, IDB_PREVIEW, clientRect, picture);
 }
 
 void PaintBannerStrip(HDC dc) {
     const int width = screenLayout.width;
     const RECT strip = {0, screenLayout.height - kBannerHeight, width, screenLayout.height};
     const BannerPiece piece = ChooseBannerPiece(width);
-    if (piece.stretched) {
-        DrawBitmapResource(dc, IDB_BANNER, strip, 0, kBannerBitmapWidth, kBannerHeight);
-    } else {
-        DrawBitmapResource(dc, IDB_BANNER, strip, piece.sourceX, width, kBannerHeight);
-    }
+    const RECT picture = piece.stretched
+                             ? RECT{0, 0, kBannerBitmapWidth, kBannerHeight}
+                             : RECT{piece.sourceX, 0, piece.sourceX + width, kBannerHeight};
+    BlitBitmapResource(dc, shellState.instance, IDB_BANNER, strip, picture);
 }
 
-void DrawText(HDC dc, int y, const char* text) {
+void DrawBannerLine(HDC dc, int y, const char* text) {
     ::TextOutA(dc, kTextLeft, y, text, lstrlenA(text));
 }
 
@@ -136,24 +138,30 @@ void PaintTitles(HDC dc) {
     const int h = extent.cy;
     const int top = screenLayout.height - kTitleTop;
     ::SetTextColor(dc, kTitleColour);
-    DrawText(dc, top, kBannerTitle);
-    DrawText(dc, top - kLineTightening + h, kBannerCopyright);
-    DrawText(dc, top - 2 * kLineTightening + 2 * h, kBannerWebAddress);
+    DrawBannerLine(dc, top, kBannerTitle);
+    DrawBannerLine(dc, top - kLineTightening + h, kBannerCopyright);
+    DrawBannerLine(dc, top - 2 * kLineTightening + 2 * h, kBannerWebAddress);
 
     char status[kStatusTextSize];
     CopyStatusText(stormTable, status);
     ::SetTextColor(dc, kStatusColour);
-    DrawText(dc, screenLayout.height - h, status);
+    DrawBannerLine(dc, screenLayout.height - h, status);
     ::SelectObject(dc, previous);
     ::DeleteObject(font);
 }
 
 void PaintPanel(HDC dc) {
-    HFONT panelFont = CreateLayoutFont(screenLayout.titleSize);
-    HGDIOBJ previous = ::SelectObject(dc, panelFont);
-    DrawInfoPanel(dc);
+    HFONT headingFont = CreateLayoutFont(screenLayout.titleSize);
+    HFONT listFont = CreateLayoutFont(screenLayout.listSize);
+    HGDIOBJ previous = ::SelectObject(dc, headingFont);
+    const PanelPlace place = {.left = screenLayout.globeSide,
+                              .bottom = screenLayout.height,
+                              .legend = !IsNarrowScreen(screenLayout.width),
+                              .listFont = listFont};
+    DrawInfoPanel(dc, place);
     ::SelectObject(dc, previous);
-    ::DeleteObject(panelFont);
+    ::DeleteObject(listFont);
+    ::DeleteObject(headingFont);
 }
 
 void PaintScreen(HDC dc) {
@@ -177,11 +185,6 @@ void OnPaint(HWND window) {
 }
 
 } // namespace
-
-HFONT CreateLayoutFont(int height) {
-    layoutFont.lfHeight = height;
-    return ::CreateFontIndirectA(&layoutFont);
-}
 
 LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

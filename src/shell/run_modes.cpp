@@ -4,10 +4,28 @@
 #include "shell/command_line.h"
 #include "shell/shell.h"
 
-ShellState shellState = {nullptr, false,   false,   nullptr, 0,       false,  false,
-                         nullptr, nullptr, nullptr, nullptr, nullptr, {0, 0}, kNeverVerified};
+ShellState shellState = {.instance = nullptr,
+                         .platform9x = false,
+                         .preview = false,
+                         .saverWindow = nullptr,
+                         .autoplayMessage = 0,
+                         .closing = false,
+                         .verifying = false,
+                         .passwordModule = nullptr,
+                         .verifyPassword = nullptr,
+                         .imeModule = nullptr,
+                         .associateContext = nullptr,
+                         .savedInputContext = nullptr,
+                         .mouseReference = {0, 0},
+                         .lastVerifyTick = kNeverVerified};
 
 namespace {
+
+// Creates the saver window (full screen without a parent, preview inside one) and runs
+// the message loop; returns the exit code.
+int RunSaverWindow(HWND parent);
+// Runs the configuration dialog modally over `owner` (may be null); returns its result.
+INT_PTR ShowConfigDialog(HWND owner);
 
 constexpr int kExitInvalid = -1;
 constexpr DWORD kSaverClassStyle = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
@@ -113,6 +131,8 @@ int DispatchMode(HINSTANCE instance, const char* arguments) {
     return kExitInvalid;
 }
 
+namespace {
+
 int RunSaverWindow(HWND parent) {
     const WNDCLASSA windowClass = SaverWindowClass();
     RECT rect = {};
@@ -159,3 +179,5 @@ INT_PTR ShowConfigDialog(HWND owner) {
     return ::DialogBoxParamA(shellState.instance, MAKEINTRESOURCEA(IDD_CONFIG), owner,
                              ConfigDialogProc, 0);
 }
+
+} // namespace

@@ -1,11 +1,19 @@
 // The saver window's own procedure and the default handling every saver message ends in:
 // input ends the run, and on the 9x platform the system's password dialog must agree.
 #include "shell/main_window.h"
+#include "shell/mouse_travel.h"
 #include "shell/shell.h"
 
-#include <cstdlib>
-
 namespace {
+
+// A function looked up by name in a system component loaded at run time; null when the
+// component lacks it. Going through void(*)() keeps the cast free of type warnings.
+template <typename Function> Function LookUpFunction(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
+// On the 9x platform with a password verifier: asks it before the run may end.
+BOOL VerifyBeforeClose(HWND window);
 
 constexpr UINT kSpiSetScreenSaverRunning = 97; // SPI_SETSCREENSAVERRUNNING
 constexpr UINT kWmPower = 0x0048;              // WM_POWER, gone from modern headers
@@ -61,9 +69,8 @@ bool IsSwallowedSystemCommand(WPARAM command) {
 void OnMouseMove(HWND window) {
     POINT now = {};
     ::GetCursorPos(&now);
-    const long distance = std::labs(now.x - shellState.mouseReference.x) +
-                          std::labs(now.y - shellState.mouseReference.y);
-    if (distance > kMouseMoveThreshold) {
+    const POINT& reference = shellState.mouseReference;
+    if (IsMouseBeyondJitter(reference.x, reference.y, now.x, now.y)) {
         PostClose(window);
         shellState.mouseReference = now;
     }
@@ -195,6 +202,8 @@ LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
+namespace {
+
 BOOL VerifyBeforeClose(HWND window) {
     if (shellState.verifying || shellState.closing) {
         return FALSE;
@@ -222,6 +231,8 @@ BOOL VerifyBeforeClose(HWND window) {
     shellState.lastVerifyTick = ::GetTickCount();
     return shellState.closing;
 }
+
+} // namespace
 
 void LoadPasswordVerifier() {
     if (!shellState.platform9x) {

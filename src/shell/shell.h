@@ -1,7 +1,7 @@
 #pragma once
 // The screen-saver shell: process entry, run modes, the saver window's input handling and
-// password check. Everything here runs on the user-interface thread, except that the
-// feed thread reads `shellState.saverWindow`, which is set before that thread starts.
+// password check. Everything here runs on the user-interface thread. Only the shell
+// includes this header; it hands the other subsystems what they need as parameters.
 #include <windows.h>
 
 constexpr char kSaverWindowClass[] = "WindowsScreenSaverClass";
@@ -10,20 +10,12 @@ constexpr char kPreviewWindowTitle[] = "Preview";
 
 // Sent through the whole procedure chain to ask for the system's password dialog.
 constexpr UINT kVerifyRequestMessage = WM_APP;
-// Mouse travel (|dx| + |dy| from the reference point) that is still taken for jitter.
-constexpr int kMouseMoveThreshold = 4;
 // A close request this soon after a password dialog ended is refused without a dialog.
 constexpr DWORD kCloseRepeatGuardMs = 200;
 constexpr DWORD kNeverVerified = 0xFFFFFFFFu;
 
 using VerifyPasswordFunction = BOOL(WINAPI*)(HWND owner);
 using AssociateContextFunction = HANDLE(WINAPI*)(HWND window, HANDLE context);
-
-// A function looked up by name in a system component loaded at run time; null when the
-// component lacks it. Going through void(*)() keeps the cast free of type warnings.
-template <typename Function> Function LookUpFunction(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
 
 struct ShellState {
     HINSTANCE instance;
@@ -47,16 +39,11 @@ extern ShellState shellState;
 
 // Picks the run mode from the argument text and runs it; returns the exit code.
 int DispatchMode(HINSTANCE instance, const char* arguments);
-// Creates the saver window (full screen without a parent, preview inside one) and runs
-// the message loop; returns the exit code.
-int RunSaverWindow(HWND parent);
-INT_PTR ShowConfigDialog(HWND owner);
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Default handling of every saver message: input ends the run. Also called directly by
-// the globe window for input over the globe, always with the saver window's handle.
+// Default handling of every saver message: input ends the run. Input over the globe
+// reaches it too: the globe window passes it to its parent, the saver window.
 LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL VerifyBeforeClose(HWND window);
 
 void LoadPasswordVerifier();
 void UnloadPasswordVerifier();

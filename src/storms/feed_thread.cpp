@@ -11,8 +11,8 @@
 #include <wininet.h>
 
 #include "settings/settings.h"
-#include "shell/shell.h"
 #include "storms/feed_parser.h"
+#include "storms/feed_request.h"
 #include "storms/storm_table.h"
 
 namespace {
@@ -54,8 +54,11 @@ struct FeedUrlParts {
     INTERNET_PORT port; // 80 for a URL without a port; 0 (the default) when unsplit
 };
 
+// The window that shows the feed's result; set before the thread starts.
+HWND notifyWindow = nullptr;
+
 void InvalidateSaverWindow() {
-    ::InvalidateRect(shellState.saverWindow, nullptr, TRUE);
+    ::InvalidateRect(notifyWindow, nullptr, TRUE);
 }
 
 void ReportFailure() {
@@ -90,14 +93,23 @@ void CALLBACK OnInternetStatus(HINTERNET, DWORD_PTR, DWORD status, LPVOID inform
     }
 }
 
-// One handle per run; with "UseProxy" on, the proxy wins over "Direct".
-HINTERNET OpenInternet() {
-    const char* proxy = saverSettings.useProxy ? saverSettings.proxyName : nullptr;
-    DWORD access = saverSettings.direct ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PRECONFIG;
-    if (saverSettings.useProxy) {
-        access = INTERNET_OPEN_TYPE_PROXY;
+DWORD AccessType(InternetAccess access) {
+    switch (access) {
+    case InternetAccess::Proxy:
+        return INTERNET_OPEN_TYPE_PROXY;
+    case InternetAccess::Direct:
+        return INTERNET_OPEN_TYPE_DIRECT;
+    case InternetAccess::SystemSettings:
+        break;
     }
-    HINTERNET internet = ::InternetOpenA(kFeedAgent, access, proxy, nullptr, INTERNET_FLAG_ASYNC);
+    return INTERNET_OPEN_TYPE_PRECONFIG;
+}
+
+// One handle per run.
+HINTERNET OpenInternet(const FeedRequestPlan& plan) {
+    const char* proxy = plan.access == InternetAccess::Proxy ? plan.proxyName : nullptr;
+    HINTERNET internet =
+        ::InternetOpenA(kFeedAgent, AccessType(plan.access), proxy, nullptr, INTERNET_FLAG_ASYNC);
     if (internet != nullptr) {
         ::InternetSetStatusCallbackA(internet, OnInternetStatus);
     }
@@ -126,11 +138,6 @@ bool Completed(BOOL returned) {
         return false;
     }
     return feedWait.result != 0 && feedWait.error == ERROR_SUCCESS;
-}
-
-void FormFeedUrl(char (&url)[kUrlSize]) {
-    const char* host = saverSettings.alternate ? saverSettings.alternateHost : kFeedServerHost;
-    ::wsprintfA(url, "http://%s%s", host, kFeedPath);
 }
 
 // A URL that cannot be canonicalised or split leaves host and path empty, and the
@@ -209,9 +216,7 @@ bool ReadFeedBody(HINTERNET request) {
 }
 
 // Sends the GET and reads the answer; closes the request and connection it opens.
-bool FetchFeed(HINTERNET internet) {
-    char url[kUrlSize];
-    FormFeedUrl(url);
+bool FetchFeed(HINTERNET internet, const char* url) {
     FeedUrlParts parts;
     SplitFeedUrl(url, parts);
     HINTERNET connection =
@@ -241,13 +246,14 @@ void FeedThread() {
         ReportFailure();
         return;
     }
-    HINTERNET internet = OpenInternet();
+    const FeedRequestPlan plan = PlanFeedRequest(saverSettings);
+    HINTERNET internet = OpenInternet(plan);
     if (internet == nullptr) {
         ReportFailure();
         return;
     }
     ::InterlockedExchangePointer(&feedWait.internet, internet);
-    if (!FetchFeed(internet)) {
+    if (!FetchFeed(internet, plan.url)) {
         DiscardStorms(stormTable);
         ReportFailure();
     }
@@ -263,7 +269,8 @@ unsigned __stdcall FeedThreadStart(void*) {
 
 } // namespace
 
-HANDLE StartFeedThread() {
+HANDLE StartFeedThread(HWND notify) {
+    notifyWindow = notify;
     feedWait.completed = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     feedWait.stop = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     const uintptr_t thread = ::_beginthreadex(nullptr, 0, FeedThreadStart, nullptr, 0, nullptr);

@@ -1,11 +1,9 @@
 #pragma once
 // The feed thread: fetches the storm feed once per run over HTTP with WinINet, parses it
-// into `stormTable`, raises the table's flags and asks the saver window to repaint.
+// into `stormTable`, raises the table's flags and asks the window it was given to repaint.
 //
-// Where it fetches from: "http://" + kFeedServerHost + kFeedPath, or, with "Alternate"
-// on, "http://" + "AlternateHost" + kFeedPath (a port or a path prefix in that text is
-// honoured). How it connects: through "ProxyName" with "UseProxy" on, else directly with
-// "Direct" on, else with the system's Internet settings.
+// Where it fetches from and how it connects: PlanFeedRequest (feed_request.h); a port or a
+// path prefix in "AlternateHost" is honoured.
 //
 // What the flags end up as: a feed read with a 2xx status gives `fetchDone` 1 with the
 // status line and the storms. No internet handle (sockets or InternetOpenA failed) gives
@@ -15,19 +13,17 @@
 // storm; a status line read before the failure stays.
 #include <windows.h>
 
-// The maker's data server, used while "Alternate" is off.
-constexpr char kFeedServerHost[] = "data.quillmere.com";
-constexpr char kFeedPath[] = "/RirozIrid/ssaver.dat";
-constexpr char kFeedAgent[] = "ZRVSAVER"; // the HTTP user agent
+#include "storms/feed_request.h"
 
 // UI thread, while the saver window is created in full-screen mode: after the table's lock
-// has been initialised, `shellState.saverWindow` set and `saverSettings` loaded (none of
-// them may change while the thread runs). Returns the thread's handle, which stays valid
-// after the thread ends until the caller closes it; null when no thread could start.
+// has been initialised and `saverSettings` loaded (neither may change while the thread
+// runs). `notify` is invalidated whenever the flags change. Returns the thread's handle,
+// which stays valid after the thread ends until the caller closes it; null when no thread
+// could start.
 //
 // The thread may be killed with TerminateThread at any moment: it holds the table's lock
 // only for single flag writes and the status copy, never across a network call.
-HANDLE StartFeedThread();
+HANDLE StartFeedThread(HWND notify);
 
 // The exit code of a feed thread that ended by itself; TerminateThread leaves 0.
 constexpr DWORD kFeedThreadOwnEnd = 1;

@@ -2,9 +2,10 @@
 
 #include <cmath>
 
+#include "common/angles.h"
+
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kTurnsPerDegree = 0.002777777777777778;     // 1/360
 constexpr double kCenturiesPerDay = 0.000027378507871321012; // 1/36525
 constexpr double kJ2000 = 2451545.0; // 2000 January 1.5, the epoch of the polynomials

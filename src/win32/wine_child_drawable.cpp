@@ -1,4 +1,4 @@
-#include "shell/wine_child_drawable.h"
+#include "win32/wine_child_drawable.h"
 
 #include <cstdint>
 
