@@ -56,6 +56,18 @@ stop_wine() {
   wineserver -k 2>/dev/null || true
 }
 
+# build_fuzz: the libFuzzer programs (clang, with the sanitizers) in $BUILD/fuzz.
+build_fuzz() {
+  build_native "$BUILD/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DZARVANE_FUZZ=ON
+}
+
+# list_fuzzers: every fuzzer program built, one path a line. Each named fuzz_* has its
+# seed corpus, if any, in tests/fuzz/corpus/<name>.
+list_fuzzers() {
+  find "$BUILD/fuzz" -type f -executable -name 'fuzz_*' | sort
+}
+
 # nginx_feed_config folder port webroot [workers]: an nginx configuration of its own in
 # folder (pid, logs and temporary files there) listening on 127.0.0.1:port and serving
 # the deploy snippet over webroot, for the tests and the benchmark.

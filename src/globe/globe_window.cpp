@@ -44,18 +44,11 @@ void OnSize(LPARAM lParam) {
     ::glLoadIdentity();
 }
 
-// The display lists bind their textures and leave blending and clipping off; they rely
-// on texturing, the modulating texture environment and, for the plain list, white.
-void SetGlobePassState() {
-    ::glEnable(GL_TEXTURE_2D);
-    ::glDisable(GL_BLEND);
-    ::glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
-    ::glColor3ub(255, 255, 255);
-}
-
-// The map slides over the fixed half-sphere: its s is shifted by -turn and wraps.
+// The map slides over the fixed half-sphere: its s is shifted by -turn and wraps. The
+// lists rely on texturing and the modulating environment (set once with the scene) and,
+// the plain one, on white; they leave blending and clipping off, and the markers restore
+// white and blending off after their pass, so no frame needs to set them again.
 void DrawGlobe() {
-    SetGlobePassState();
     ::glMatrixMode(GL_TEXTURE);
     ::glLoadIdentity();
     ::glTranslatef(-globeWindowState.turn, 0.0f, 0.0f);

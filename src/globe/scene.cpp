@@ -45,7 +45,7 @@ void SetFixedState() {
 // keeps the points with x + Z y <= margin, the side away from the sun.
 void PlaceSun() {
     CalendarTime utc = {};
-    ReadClock(utc, ClockSource::Utc);
+    sceneClock(utc, ClockSource::Utc);
     const double z = SunNorthComponent(utc);
     globeScene.sunVector = {1.0f, static_cast<float>(z), 0.0f};
     globeScene.nightVector = {-1.0f, static_cast<float>(-z), 0.0f};
@@ -93,6 +93,7 @@ void CompileLists() {
 } // namespace
 
 GlobeScene globeScene = {nullptr, {}, kSunWithoutTilt, kNightWithoutTilt, 0};
+SceneClockFunction sceneClock = ReadClock;
 
 void BuildGlobeScene() {
     // "UseHardware" 0 asks for the software path. The format set for it is never

@@ -10,6 +10,7 @@
 
 #include "globe/sphere_mesh.h"
 #include "globe/textures.h"
+#include "sun/calendar.h"
 
 // Offsets from the list base, one per shading mode.
 constexpr GLuint kPlainList = 0;     // the day map at full brightness
@@ -29,6 +30,11 @@ struct GlobeScene {
 };
 
 extern GlobeScene globeScene;
+
+// Where the scene reads the moment of the sun's place: the system clock (ReadClock);
+// tests set a fixed date.
+using SceneClockFunction = bool (*)(CalendarTime& time, ClockSource source);
+extern SceneClockFunction sceneClock;
 
 // Needs the settings loaded. Reads the UTC clock once, when "Lighting" is on: the
 // terminator's tilt is that of the moment the scene was built. The textures take the

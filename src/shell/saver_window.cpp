@@ -20,6 +20,7 @@ constexpr UINT kWmPower = 0x0048;              // WM_POWER, gone from modern hea
 constexpr WPARAM kPowerSuspendRequest = 1;     // PWR_SUSPENDREQUEST of WM_POWER
 // PWR_CRITICALRESUME: also ends the run, as the value long taken for the suspend request.
 constexpr WPARAM kPowerCriticalResume = 3;
+constexpr UINT kHelpToHostTimeoutMs = 1000;
 
 void HideCursor() {
     ::SetCursor(nullptr);
@@ -53,11 +54,22 @@ void OnSaverDestroy(HWND window) {
     ::PostQuitMessage(0);
 }
 
-// Help and the context menu belong to the host window of the preview.
+// Help and the context menu belong to the host window of the preview. WM_HELP carries a
+// pointer (HELPINFO), and the system refuses to post such a message
+// (ERROR_MESSAGE_SYNC_ONLY): it is sent, and the system copies the HELPINFO across to the
+// host's process; a host that hangs does not hold the preview for longer than the bound.
 LRESULT PassToPreviewHost(HWND window, UINT message, LPARAM lParam) {
     HWND host = ::GetParent(window);
-    if (host != nullptr && ::IsWindow(host)) {
-        ::PostMessageA(host, message, reinterpret_cast<WPARAM>(host), lParam);
+    if (host == nullptr || !::IsWindow(host)) {
+        return 1;
+    }
+    const WPARAM hostHandle = reinterpret_cast<WPARAM>(host);
+    if (message == WM_HELP) {
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutA(host, message, hostHandle, lParam, SMTO_ABORTIFHUNG,
+                              kHelpToHostTimeoutMs, &ignored);
+    } else {
+        ::PostMessageA(host, message, hostHandle, lParam);
     }
     return 1;
 }

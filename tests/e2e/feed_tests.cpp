@@ -7,6 +7,7 @@
 #include "harness.h"
 #include "http_server.h"
 #include "storms/feed_thread.h"
+#include "storms/storm_table.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
@@ -128,7 +129,7 @@ TEST(FeedRequest, NothingIsFetchedWithInternetOff) {
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     Pause(2 * kSettleMs);
     EXPECT_EQ(server.RequestCount(), 0);
-    EXPECT_EQ(WaitForBanner(CurrentGeometry(true), "", kSettleMs), 0);
+    EXPECT_EQ(WaitForBanner(CurrentGeometry(true), "", kStartTimeoutMs), 0);
     ExpectEndsOnAKey(saver);
 }
 
@@ -200,8 +201,8 @@ TEST(ScreenSizeStatusLine, EmptyWhileTheFeedIsOnItsWay) {
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(server, 1));
-    Pause(kSettleMs);
-    EXPECT_EQ(WaitForBanner(CurrentGeometry(false), "", 0), 0);
+    Pause(kSettleMs); // the state to see is the waiting one: give it time to change
+    EXPECT_EQ(WaitForBanner(CurrentGeometry(false), "", kFeedTimeoutMs), 0);
     ExpectEndsOnAKey(saver);
 }
 
@@ -248,6 +249,16 @@ std::string FeedOfSize(size_t size) {
     return body;
 }
 
+// A feed of `size` bytes with an empty status line whose storms fill the table.
+std::string FullTableOfSize(size_t size) {
+    std::string body = "\n-Group\n";
+    while (body.size() < size) {
+        body += "Storm,10.0,20.0,35\n";
+    }
+    body.resize(size);
+    return body;
+}
+
 std::string RepeatedText(size_t size) {
     const std::string pattern = "Long status line without end ";
     std::string text;
@@ -287,6 +298,10 @@ std::string StatusOf(const std::string& body) {
 
 const ExpectedPanel kUnreachable = {FeedState::Unreachable, {}};
 const ExpectedPanel kNoStorms = {FeedState::Loaded, {}};
+// FullTableOfSize's panel: the table's twenty storms, all under "Group".
+const ExpectedPanel kFullTable = {
+    FeedState::Loaded,
+    std::vector<PanelLine>(kStormCapacity, {"Group", "Storm, Max Winds: 40 mph"})};
 
 const std::string kOverlongStormLine = "Long storm line ahead\n-Group\nHuge" +
                                        std::string(100 * 1024, 'x') + ",10,20,35\nAfter,10,20,35\n";
@@ -328,6 +343,17 @@ const FaultCase kFaultCases[] = {
      kSampleStatus,
      {FeedState::Loaded, {{"North Atlantic", "Alpha, Max Winds: 40 mph"}}}},
     {"TwoMebibyteBody", Peer::Server, {200, FeedOfSize(2 << 20)}, "Oversized feed", kUnreachable},
+    // The bound is 1 MiB exactly. The status line is empty, so that the two cases differ
+    // only in the bound.
+    {"BodyOfExactlyOneMebibyte", Peer::Server, {200, FullTableOfSize(1 << 20)}, "", kFullTable},
+    {"BodyOneByteOverOneMebibyte",
+     Peer::Server,
+     {200, FullTableOfSize((1 << 20) + 1)},
+     "",
+     kUnreachable},
+    {"NoContentReply", Peer::Server, {204, ""}, "", kNoStorms},
+    // A 301 without a Location header: WinINet cannot follow it, so it is the final reply.
+    {"FinalMovedPermanently", Peer::Server, {301, HtmlPage("301 Moved")}, "", kUnreachable},
     {"SingleLineOf100KiB",
      Peer::Server,
      {200, RepeatedText(100 * 1024)},
@@ -374,7 +400,7 @@ TEST_P(FeedFault, EndsWithItsStatusAndPanelAndTheSaverCarriesOn) {
     }
     const ScreenGeometry g = CurrentGeometry(true);
     EXPECT_EQ(WaitForPanel(g, c.panel, kFeedTimeoutMs), 0);
-    EXPECT_EQ(WaitForBanner(g, c.status, kSettleMs), 0);
+    EXPECT_EQ(WaitForBanner(g, c.status, kFeedTimeoutMs), 0);
     EXPECT_EQ(server.RequestCount(), c.peer == Peer::Server ? 1 : 0);
     EXPECT_TRUE(Answers(window));
     EXPECT_TRUE(Answers(WaitForChild(window, "ZRVSAVER")));
@@ -439,7 +465,8 @@ TEST_P(FeedShutdown, EndsPromptlyWhileTheFeedThreadWaits) {
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     ASSERT_TRUE(WaitForRequests(server, 1));
     Pause(kSettleMs);
-    ASSERT_EQ(WaitForPanel(CurrentGeometry(true), {}, 0), 0) << "the fetch should still run";
+    ASSERT_EQ(WaitForPanel(CurrentGeometry(true), {}, kFeedTimeoutMs), 0)
+        << "the fetch should still run";
     const ProcessThreads threads(saver.Id());
     ExpectEndsOnAKey(saver);
     EXPECT_EQ(threads.CountEndedWith(kFeedThreadOwnEnd), 1);

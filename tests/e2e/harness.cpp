@@ -292,12 +292,13 @@ RECT WindowRectOf(HWND window) {
 }
 
 WPARAM PreviewHost::contextMenuWParam = 0;
+WPARAM PreviewHost::helpWParam = 0;
 
 namespace {
 
 LRESULT CALLBACK PreviewHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CONTEXTMENU) {
-        PreviewHost::contextMenuWParam = wParam;
+    if (message == WM_CONTEXTMENU || message == WM_HELP) {
+        (message == WM_HELP ? PreviewHost::helpWParam : PreviewHost::contextMenuWParam) = wParam;
         return 0;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
@@ -315,7 +316,7 @@ PreviewHost::PreviewHost(int width, int height) {
     window_ = ::CreateWindowExA(0, windowClass.lpszClassName, "host",
                                 WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, width, height,
                                 nullptr, nullptr, windowClass.hInstance, nullptr);
-    contextMenuWParam = 0;
+    contextMenuWParam = helpWParam = 0;
     Pause(100);
 }
 

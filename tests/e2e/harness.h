@@ -100,7 +100,9 @@ class PreviewHost {
     HWND Window() const { return window_; }
     std::string HandleText() const;
     HWND Preview() const; // the saver's preview window inside, or null
+    // wParam of the last WM_CONTEXTMENU or WM_HELP the host received, by message.
     static WPARAM contextMenuWParam;
+    static WPARAM helpWParam;
 
   private:
     HWND window_ = nullptr;

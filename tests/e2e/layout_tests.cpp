@@ -55,10 +55,7 @@ TEST_P(Layout, BannerStripShowsThePictureAndTheTitleLines) {
     const ScreenGeometry e = CurrentGeometry(GetParam());
     SaverProcess saver("/s");
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
-    Pause(kSettleMs);
-    const Capture expected = ExpectedBanner(e, "");
-    const Capture shown = CaptureScreen({0, e.height - kBannerStripHeight, e.width, e.height});
-    EXPECT_EQ(CountDifferences(expected, shown), 0);
+    EXPECT_EQ(WaitForBanner(e, "", kStartTimeoutMs), 0);
     PressKey(VK_SPACE);
     EXPECT_TRUE(saver.WaitForExit());
 }
@@ -90,7 +87,6 @@ TEST(PreviewPicture, FillsTheHostStretchedAndNoGlobeIsCreated) {
         SaverProcess saver("/p " + host.HandleText());
         HWND preview = WaitForChild(host.Window(), "WindowsScreenSaverClass");
         ASSERT_NE(preview, nullptr);
-        Pause(kSettleMs);
         EXPECT_EQ(::FindWindowExA(preview, nullptr, "ZRVSAVER", nullptr), nullptr);
         const Capture expected = RenderOffscreen(size.cx, size.cy, [&](HDC dc) {
             HBITMAP picture = LoadSaverBitmap(kPreviewId);
@@ -101,8 +97,16 @@ TEST(PreviewPicture, FillsTheHostStretchedAndNoGlobeIsCreated) {
             ::DeleteObject(picture);
             ::DeleteDC(memory);
         });
-        const Capture shown = CaptureScreen(WindowRectOf(preview));
-        EXPECT_EQ(CountDifferences(expected, shown), 0);
+        // Wait for the picture's paint rather than for a time.
+        int differences = 0;
+        WaitUntil(
+            [&] {
+                differences = CountDifferences(expected, CaptureScreen(WindowRectOf(preview)));
+                return differences == 0;
+            },
+            kStartTimeoutMs);
+        EXPECT_EQ(differences, 0);
+        EXPECT_EQ(::FindWindowExA(preview, nullptr, "ZRVSAVER", nullptr), nullptr);
         ::DestroyWindow(host.Window());
         EXPECT_TRUE(saver.WaitForExit());
         EXPECT_EQ(saver.ExitCode(), 0);

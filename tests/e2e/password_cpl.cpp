@@ -1,6 +1,8 @@
 // Stands in for the 9x system's PASSWORD.CPL in the end-to-end tests (Wine has none).
 // VerifyScreenSavePwd answers what the test stored under kTestKey "Answer" and records
-// each call, so a test can tell whether and how often the saver asked.
+// each call, so a test can tell whether and how often the saver asked. With "CloseAgain"
+// set, a refusal also posts a close request to the owner, as a user who goes on pressing
+// keys would: it arrives at once after the refusal.
 #include <windows.h>
 
 namespace {
@@ -31,6 +33,9 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND owner) {
     WriteValue(key, "Calls", ReadValue(key, "Calls", 0) + 1);
     WriteValue(key, "Owner", static_cast<DWORD>(reinterpret_cast<UINT_PTR>(owner)));
     const DWORD answer = ReadValue(key, "Answer", 0);
+    if (answer == 0 && ReadValue(key, "CloseAgain", 0) != 0) {
+        ::PostMessageA(owner, WM_CLOSE, 0, 0);
+    }
     ::RegCloseKey(key);
     return answer != 0 ? TRUE : FALSE;
 }

@@ -257,7 +257,8 @@ TEST(FullScreen, SecondStartRaisesTheFirstAndExitsZero) {
     ASSERT_TRUE(second.WaitForExit());
     EXPECT_EQ(second.ExitCode(), 0);
     EXPECT_TRUE(first.process.Running());
-    EXPECT_EQ(::GetForegroundWindow(), first.window);
+    // Activation reaches Wine's state through the X server, at its own pace.
+    EXPECT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == first.window; }, kExitTimeoutMs));
     EXPECT_EQ(::FindWindowA("WindowsScreenSaverClass", "Screen Saver"), first.window);
     PressKey(VK_SPACE);
     ExpectEndsPromptly(first.process);
@@ -275,15 +276,18 @@ TEST(FullScreen, SwallowsScreenSaveAndWindowSwitchingCommands) {
     ExpectEndsPromptly(saver.process);
 }
 
-TEST(FullScreen, EndsOnPowerEvents) {
+TEST(FullScreen, EndsOnPowerEventsAndDeactivation) {
     constexpr UINT kWmPower = 0x0048; // gone from modern headers
     // WM_POWER: 1 is PWR_SUSPENDREQUEST, 3 PWR_CRITICALRESUME; 2, PWR_SUSPENDRESUME, posted
-    // first in one case, is no reason to end.
+    // first in one case, is no reason to end. WM_ACTIVATEAPP 0: another program is active.
     const struct {
         UINT message;
         WPARAM wParam;
         bool resumeFirst;
-    } cases[] = {{WM_POWERBROADCAST, 3, false}, {kWmPower, 1, true}, {kWmPower, 3, false}};
+    } cases[] = {{WM_POWERBROADCAST, 3, false},
+                 {kWmPower, 1, true},
+                 {kWmPower, 3, false},
+                 {WM_ACTIVATEAPP, 0, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.message) + ", " + std::to_string(c.wParam));
         RestMouse();
@@ -337,13 +341,28 @@ TEST(Preview, OpensInsideTheHostAndIgnoresInputUntilTheHostCloses) {
     }
 }
 
-TEST(Preview, PassesTheContextMenuRequestToTheHost) {
+// Both reach the host with its own handle as wParam, and the preview goes on.
+TEST(Preview, PassesTheContextMenuAndHelpRequestsToTheHost) {
     PreviewHost host(152, 112);
     SaverProcess saver("/p " + host.HandleText());
     ASSERT_TRUE(WaitUntil([&] { return host.Preview() != nullptr; }, kStartTimeoutMs));
-    ::PostMessageA(host.Preview(), WM_CONTEXTMENU, 0, MAKELPARAM(10, 10));
-    EXPECT_TRUE(WaitUntil([] { return PreviewHost::contextMenuWParam != 0; }, kExitTimeoutMs));
-    EXPECT_EQ(PreviewHost::contextMenuWParam, reinterpret_cast<WPARAM>(host.Window()));
+    for (const auto& [message, passed] :
+         {std::pair{UINT(WM_CONTEXTMENU), &PreviewHost::contextMenuWParam},
+          std::pair{UINT(WM_HELP), &PreviewHost::helpWParam}}) {
+        SCOPED_TRACE(message);
+        // WM_HELP carries a HELPINFO and cannot be posted; the system copies it for a send.
+        HELPINFO help = {sizeof(HELPINFO), HELPINFO_WINDOW, 0, host.Preview(), 0, {10, 10}};
+        DWORD_PTR ignored = 0;
+        if (message == WM_HELP) {
+            ::SendMessageTimeoutA(host.Preview(), message, 0, reinterpret_cast<LPARAM>(&help),
+                                  SMTO_NORMAL, kExitTimeoutMs, &ignored);
+        } else {
+            ::PostMessageA(host.Preview(), message, 0, MAKELPARAM(10, 10));
+        }
+        EXPECT_TRUE(WaitUntil([passed = passed] { return *passed != 0; }, kExitTimeoutMs));
+        EXPECT_EQ(*passed, reinterpret_cast<WPARAM>(host.Window()));
+    }
+    ExpectStillRunning(saver);
     ::DestroyWindow(host.Window());
     ExpectEndsPromptly(saver);
 }
@@ -386,14 +405,22 @@ class NinetyEightSaver {
 
 } // namespace
 
+// Each refusal is followed at once by another close request (see PASSWORD.CPL): within
+// 200 ms of a refusal it is refused without asking; one 300 ms later asks again.
 TEST(Password9x, WrongPasswordKeepsTheSaverAndTheRightOneEndsIt) {
     NinetyEightSaver setup(1, 0);
+    RegistryValue closeAgain(kPasswordKey, "CloseAgain", 1);
     RestMouse();
     SaverProcess saver("/s", setup.Program());
     HWND window = WaitForSaverWindow(saver);
     ASSERT_NE(window, nullptr);
     PressKey(VK_SPACE);
     ASSERT_TRUE(WaitUntil([] { return NinetyEightSaver::Calls() == 1; }, kExitTimeoutMs));
+    Pause(300);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 1u) << "asked again within 200 ms of a refusal";
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return NinetyEightSaver::Calls() == 2; }, kExitTimeoutMs))
+        << "not asked again 300 ms after a refusal";
     ExpectStillRunning(saver);
     EXPECT_EQ(ReadRegistryDword(kPasswordKey, "Owner", 0),
               static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window)));
@@ -403,12 +430,12 @@ TEST(Password9x, WrongPasswordKeepsTheSaverAndTheRightOneEndsIt) {
     ::GetCursorPos(&now);
     MoveMouseTo(now.x + 2, now.y + 2);
     ExpectStillRunning(saver);
-    EXPECT_EQ(NinetyEightSaver::Calls(), 1u);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 2u);
 
     RegistryValue rightAnswer(kPasswordKey, "Answer", 1);
     PressKey(VK_SPACE);
     ExpectEndsPromptly(saver);
-    EXPECT_EQ(NinetyEightSaver::Calls(), 2u);
+    EXPECT_EQ(NinetyEightSaver::Calls(), 3u);
 }
 
 TEST(Password9x, WithoutThePasswordSettingTheVerifierIsNeverAsked) {

@@ -24,6 +24,7 @@ PICTURES = {
     "night_map.bmp": (1024, 512, 24, 0),
     "advanced_background.bmp": (400, 315, 8, 175),
 }
+EXACT_COLOURS = {"advanced_background.bmp": 175}  # palette entries, every one of them used
 ICONS = ("icon_depression.bmp", "icon_storm.bmp", "icon_hurricane.bmp")
 MIRRORED_ICONS = ("icon_storm.bmp", "icon_hurricane.bmp")  # flipped for southern storms
 ICON_BORDER = 2                  # pixels of pure white ground all round
@@ -89,6 +90,11 @@ def check_format(name, bmp):
         return [f"{bmp.width}x{bmp.height}x{bmp.bits}, expected {width}x{height}x{bits}"]
     if bits == 8 and not 0 < bmp.colours_used <= most_colours:
         return [f"{bmp.colours_used or 256} colours, at most {most_colours} allowed"]
+    if name in EXACT_COLOURS:
+        used = len({p for row in bmp.rows for p in row})
+        if (bmp.colours_used, used) != (EXACT_COLOURS[name],) * 2:
+            return [f"{bmp.colours_used} colours in the table, {used} used; "
+                    f"exactly {EXACT_COLOURS[name]} required"]
     return []
 
 
