@@ -13,6 +13,8 @@ packages=(
   imagemagick xplanet-images python3               # pictures and the demo's feed server
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
+  libmicrohttpd-dev pkg-config                     # zarvane-feed serve: the HTTP server
+  nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key
 )
 
 missing=()
