@@ -22,6 +22,8 @@ for step in "${BENCH_STEPS[@]}"; do
   echo "=== $step"
   "$BENCH_BUILD/$step" "$@" || { echo "FAILED: $step"; failed=1; }
 done
+echo "=== feed server: zarvane-feed serve and nginx under wrk"
+BENCH_BUILD="$BENCH_BUILD" "$ROOT/tools/bench-feed.sh" || { echo "FAILED: feed server"; failed=1; }
 echo "=== globe: the saver under Wine and glplanet"
 "$ROOT/tools/bench-globe.sh" || { echo "FAILED: globe"; failed=1; }
 exit $failed

@@ -1,21 +1,26 @@
 #!/usr/bin/env bash
-# The demo command: installs what is missing, builds zarvane.scr and runs it full screen
-# under Wine with a Wine prefix of its own under build/ (never ~/.wine). The storm feed
-# is a bundled sample served over HTTP on loopback. On a display the saver runs until you
-# touch the mouse or keyboard; with no display it runs inside Xvfb for a few seconds and
-# writes a screenshot.
+# The demo command: installs what is missing, builds zarvane.scr and zarvane-feed, and runs
+# the saver full screen under Wine with a Wine prefix of its own under build/ (never
+# ~/.wine). The storms come through the whole chain: `zarvane-feed serve` builds the feed
+# from the bundled sample sources (service/samples, invented storms) and serves it on
+# loopback, where the saver fetches it. On a display the saver runs until you touch the
+# mouse or keyboard; with no display it runs inside Xvfb until the storms are in, writes
+# a screenshot and is ended with a key, as a user ends it.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 
-DEMO_SECONDS=${DEMO_SECONDS:-8}
+DEMO_SECONDS=${DEMO_SECONDS:-6} # after the feed was fetched, before the screenshot
 "$ROOT/tools/install-deps.sh"
 build_cross >/dev/null
+build_native "$BUILD/native" >/dev/null
 SCR="$BUILD/win/src/zarvane.scr"
+FEED="$BUILD/native/service/zarvane-feed"
 
 headless=0
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   headless=1
-  start_xvfb 1024x768
+  # Tall enough for the panel to list all eleven sample storms above the legend.
+  start_xvfb 1280x1024
 fi
 if [ ! -f "$BUILD/demo-wine/system.reg" ]; then
   echo "Preparing a Wine prefix in $BUILD/demo-wine ..."
@@ -23,14 +28,19 @@ if [ ! -f "$BUILD/demo-wine/system.reg" ]; then
 fi
 export WINEPREFIX="$BUILD/demo-wine" WINEDEBUG=-all
 
-# The sample feed, served from loopback on a free port.
-feed_root="$BUILD/demo-feed"
-mkdir -p "$feed_root/RirozIrid"
-cp "$ROOT/tools/demo/ssaver.dat" "$feed_root/RirozIrid/ssaver.dat"
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$feed_root" >/dev/null 2>&1 &
+# The feed server over the samples, dated yesterday, on a free loopback port.
+demo_dir="$BUILD/demo-feed"
+rm -rf "$demo_dir"
+dated_samples "$demo_dir/samples"
+mapfile -t sources < <(sample_sources "$demo_dir/samples")
+"$FEED" serve --listen 127.0.0.1:0 "${sources[@]}" --max-age "$SAMPLE_MAX_AGE" \
+  2>"$demo_dir/serve.log" &
 server=$!
-trap 'kill $server 2>/dev/null; stop_wine; stop_xvfb' EXIT
+stop_server() { kill -TERM "$server" 2>/dev/null && wait "$server" || true; }
+trap 'stop_server; stop_wine; stop_xvfb' EXIT
+port=$(serve_port "$demo_dir/serve.log")
+wait_for_status "http://127.0.0.1:$port/RirozIrid/ssaver.dat" 200 >/dev/null
+echo "zarvane-feed serve: http://127.0.0.1:$port/RirozIrid/ssaver.dat (log: $demo_dir/serve.log)"
 
 python3 "$ROOT/tools/demo/set-profile.py" "$WINEPREFIX/drive_c/windows/win.ini" \
   Internet=1 ShowDetails=1 Lighting=1 NightSide=1 Alternate=1 Direct=1 UseProxy=0 \
@@ -42,7 +52,21 @@ if [ $headless -eq 0 ]; then
   exit 0
 fi
 wine "$SCR" /s &
+saver=$!
+# The saver's own request in the server's log: the storms are on their way to the screen.
+for _ in $(seq 300); do
+  grep -q '"GET /RirozIrid/ssaver.dat HTTP/1.0" 200' "$demo_dir/serve.log" && break
+  sleep 0.1
+done
 sleep "$DEMO_SECONDS"
 shot="$BUILD/demo-screenshot.png"
 xwd -root -silent | /usr/bin/convert xwd:- "$shot"
 echo "Screenshot: $shot"
+# Ended as a user ends it: a key press on the saver's window.
+xdotool key space
+if ! timeout 20 tail --pid="$saver" -f /dev/null; then
+  echo "the saver did not end on a key"
+  exit 1
+fi
+wait "$saver"
+echo "The saver ended on a key (exit $?)."

@@ -14,6 +14,8 @@ packages=(
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
   nsis                                             # the Windows installer (makensis)
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
+  libmicrohttpd-dev pkg-config                     # zarvane-feed serve: the HTTP server
+  nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key
 )
 
 missing=()

@@ -67,3 +67,79 @@ build_fuzz() {
 list_fuzzers() {
   find "$BUILD/fuzz" -type f -executable -name 'fuzz_*' | sort
 }
+
+# nginx_feed_config folder port webroot [workers]: an nginx configuration of its own in
+# folder (pid, logs and temporary files there) listening on 127.0.0.1:port and serving
+# the deploy snippet over webroot, for the tests and the benchmark.
+nginx_feed_config() {
+  local dir=$1 port=$2 webroot=$3 workers=${4:-1}
+  mkdir -p "$dir/tmp"
+  sed "s|/var/lib/zarvane-feed/www|$webroot|" "$ROOT/deploy/nginx-zarvane-feed.conf" \
+    >"$dir/zarvane-feed.conf"
+  cat >"$dir/nginx.conf" <<CONF
+worker_processes $workers;
+pid $dir/nginx.pid;
+error_log $dir/error.log;
+events { worker_connections 4096; }
+http {
+  access_log $dir/access.log;
+  client_body_temp_path $dir/tmp/body;
+  proxy_temp_path $dir/tmp/proxy;
+  fastcgi_temp_path $dir/tmp/fastcgi;
+  uwsgi_temp_path $dir/tmp/uwsgi;
+  scgi_temp_path $dir/tmp/scgi;
+  server {
+    listen 127.0.0.1:$port;
+    include $dir/zarvane-feed.conf;
+  }
+}
+CONF
+}
+
+# free_port: a loopback TCP port that nothing listens on at the moment of the call.
+free_port() {
+  python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
+
+# wait_for_status url status: waits (at most 20 s, a bound that catches a hang) until the
+# URL answers with that HTTP status.
+wait_for_status() {
+  for _ in $(seq 200); do
+    [ "$(curl -s -o /dev/null -w '%{http_code}' "$1")" = "$2" ] && return 0
+    sleep 0.1
+  done
+  echo "$1 did not answer $2"
+  return 1
+}
+
+# SAMPLE_MAX_AGE: the --max-age that keeps the dated samples' storms (see dated_samples).
+SAMPLE_MAX_AGE=48
+# dated_samples folder: copies the sample storm sources (service/samples) into folder with
+# their valid date, 2026-09-10, moved to yesterday (UTC), so that the builder keeps their
+# storms under SAMPLE_MAX_AGE whenever this runs.
+dated_samples() {
+  local dir=$1 day digits
+  day=$(date -u -d yesterday +%Y-%m-%d)
+  digits=${day//-/}
+  mkdir -p "$dir"
+  for file in "$ROOT"/service/samples/*.json "$ROOT"/service/samples/*.dat; do
+    sed -e "s/2026-09-10/$day/g" -e "s/20260910/$digits/g" "$file" >"$dir/$(basename "$file")"
+  done
+}
+
+# sample_sources folder: the --source arguments for every dated sample in folder.
+sample_sources() {
+  local file
+  for file in "$1"/*.json; do printf -- '--source\nnhc=%s\n' "$file"; done
+  for file in "$1"/*.dat; do printf -- '--source\natcf=%s\n' "$file"; done
+}
+
+# serve_port log: the port that zarvane-feed serve reports in its log once it listens
+# (waits at most 20 s); empty if it never does.
+serve_port() {
+  for _ in $(seq 200); do
+    grep -q '^listening on ' "$1" 2>/dev/null && break
+    sleep 0.1
+  done
+  sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$1" | head -n1
+}

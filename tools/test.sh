@@ -25,7 +25,91 @@ run_suite() { # name, command...
   if "$@"; then record "$name" PASS; else record "$name" FAIL; fi
 }
 
-cleanup() { stop_wine; stop_xvfb; }
+FEED="$BUILD/native/service/zarvane-feed"
+CHAIN=""
+declare -a CHAIN_PIDS=()
+
+# The deploy units pass systemd-analyze verify without a word (it warns about unknown keys
+# and bad values but still exits 0), with ExecStart pointing at the built program.
+check_units() {
+  local dir out status
+  dir=$(mktemp -d)
+  for unit in "$ROOT"/deploy/*.service "$ROOT"/deploy/*.timer; do
+    sed "s|/usr/local/bin/zarvane-feed|$FEED|" "$unit" >"$dir/$(basename "$unit")"
+  done
+  out=$(systemd-analyze verify "$dir"/* 2>&1)
+  status=$?
+  rm -rf "$dir"
+  echo "$out"
+  [ $status -eq 0 ] && [ -z "$out" ]
+}
+
+# The nginx snippet passes nginx -t inside the test's own configuration.
+check_nginx_snippet() {
+  local dir status
+  dir=$(mktemp -d)
+  nginx_feed_config "$dir" "$(free_port)" "$dir/www"
+  nginx -t -q -e "$dir/error.log" -p "$dir" -c "$dir/nginx.conf"
+  status=$?
+  rm -rf "$dir"
+  return $status
+}
+
+# The Linux half of the chain tests, named to the Windows test program in the environment:
+# the embedded server over the samples, one whose only source is missing, and nginx over a
+# web root that `build` writes. Under /tmp, so that nginx's workers can read it.
+start_feed_chain() {
+  CHAIN=$(mktemp -d /tmp/zarvane-chain.XXXXXX)
+  chmod 755 "$CHAIN"
+  mkdir -p "$CHAIN/www/RirozIrid"
+  dated_samples "$CHAIN/samples"
+  # The sample storms of the NHC file: three groups, six storms, fit the panel.
+  local sources=(--source "nhc=$CHAIN/samples/nhc-CurrentStorms.json" --max-age "$SAMPLE_MAX_AGE")
+  "$FEED" serve --listen 127.0.0.1:0 "${sources[@]}" 2>"$CHAIN/serve.log" &
+  CHAIN_PIDS+=($!)
+  "$FEED" serve --listen 127.0.0.1:0 --source "nhc=$CHAIN/absent.json" 2>"$CHAIN/nofeed.log" &
+  CHAIN_PIDS+=($!)
+  "$FEED" build "${sources[@]}" --output "$CHAIN/www/RirozIrid/ssaver.dat" || return 1
+  local nginx_port
+  nginx_port=$(free_port)
+  nginx_feed_config "$CHAIN/nginx" "$nginx_port" "$CHAIN/www"
+  nginx -e "$CHAIN/nginx/error.log" -p "$CHAIN/nginx" -c "$CHAIN/nginx/nginx.conf" -g 'daemon off;' &
+  CHAIN_PIDS+=($!)
+  export ZARVANE_FEED_SERVE_HOST="127.0.0.1:$(serve_port "$CHAIN/serve.log")"
+  export ZARVANE_FEED_NOFEED_HOST="127.0.0.1:$(serve_port "$CHAIN/nofeed.log")"
+  export ZARVANE_FEED_NGINX_HOST="127.0.0.1:$nginx_port"
+  echo "serve $ZARVANE_FEED_SERVE_HOST, no feed $ZARVANE_FEED_NOFEED_HOST, nginx $ZARVANE_FEED_NGINX_HOST"
+  # Ready once each answers the feed's path as it should: 200, 503, 200.
+  for host_status in "$ZARVANE_FEED_SERVE_HOST 200" "$ZARVANE_FEED_NOFEED_HOST 503" \
+    "$ZARVANE_FEED_NGINX_HOST 200"; do
+    set -- $host_status
+    wait_for_status "http://$1/RirozIrid/ssaver.dat" "$2" || return 1
+  done
+}
+
+# Stops the chain's servers: both zarvane-feed servers must end with 0 on SIGTERM, and the
+# embedded one must have served the saver's own request.
+stop_feed_chain() {
+  [ -n "$CHAIN" ] || return 0
+  local status=0 pid
+  for pid in "${CHAIN_PIDS[@]:0:2}"; do
+    kill -TERM "$pid" 2>/dev/null
+    wait "$pid" || { echo "zarvane-feed serve ($pid) ended with $?"; status=1; }
+  done
+  kill -QUIT "${CHAIN_PIDS[2]}" 2>/dev/null
+  wait "${CHAIN_PIDS[2]}" 2>/dev/null
+  grep -q '"GET /RirozIrid/ssaver.dat HTTP/1.0" 200 ' "$CHAIN/serve.log" ||
+    { echo "the saver's request is not in the server's log"; status=1; }
+  grep -q '"GET /RirozIrid/ssaver.dat HTTP/1.0" 503 ' "$CHAIN/nofeed.log" ||
+    { echo "no 503 for the saver in the log of the server without a feed"; status=1; }
+  tail -n 3 "$CHAIN/serve.log"
+  rm -rf "$CHAIN"
+  CHAIN=""
+  CHAIN_PIDS=()
+  return $status
+}
+
+cleanup() { stop_feed_chain >/dev/null 2>&1; stop_wine; stop_xvfb; }
 trap cleanup EXIT
 
 "$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }
@@ -45,6 +129,8 @@ run_suite "sanitized build" build_native "$BUILD/sanitize" -DCMAKE_BUILD_TYPE=De
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DZARVANE_SANITIZE=ON
 run_suite "sanitized unit tests (ASan+UBSan)" \
   env ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$BUILD/sanitize" --output-on-failure -j "$JOBS"
+run_suite "zarvane-feed units (systemd-analyze verify)" check_units
+run_suite "zarvane-feed nginx snippet (nginx -t)" check_nginx_snippet
 run_suite "cross build (zarvane.scr)" build_cross
 
 # Windows programs: one Xvfb screen, one fresh Wine prefix for the whole run.
@@ -56,11 +142,13 @@ run_wine_test() { # program, arguments...
 if [ -f "$SCR" ]; then
   start_xvfb 1024x768
   fresh_wine_prefix "$BUILD/wine-test"
+  run_suite "feed chain servers (zarvane-feed serve, build, nginx)" start_feed_chain
   run_suite "exit code -1 reaches the shell as 255" \
     bash -c 'wine "$0" /x </dev/null; test $? -eq 255' "$SCR"
   while IFS= read -r program; do
     run_suite "$(basename "$program" .exe) (Wine, 1024x768)" run_wine_test "$program"
   done < <(find "$BUILD/win/tests" -name '*_tests.exe' ! -name installer_tests.exe | sort)
+  run_suite "feed chain servers stop cleanly, saver's requests logged" stop_feed_chain
   e2e=$(find "$BUILD/win/tests" -name 'e2e_tests.exe' | head -n1)
   if [ -n "$e2e" ]; then
     for size in $E2E_EXTRA_SIZES; do

@@ -65,7 +65,9 @@ bool ReadHeader(std::string_view line, Warning& w) {
         if (word.size() == 3 && IsDigits(word.substr(0, 2)) && w.designator.empty()) {
             w.designator = std::string(word);
         } else if (w.designator.empty()) {
-            label += (label.empty() ? "" : " ") + std::string(word);
+            // Appended piecewise: GCC 12 at -O3 misreads "literal" + string as overlapping.
+            label += label.empty() ? "" : " ";
+            label += word;
         } else if (word.size() > 2 && word.front() == '(' && word.back() == ')') {
             w.name = std::string(word.substr(1, word.size() - 2));
         }

@@ -5,3 +5,6 @@
 #include <vector>
 
 int RunBuild(const std::vector<std::string>& args);
+// Serves the feed over HTTP until SIGTERM or SIGINT (then 0); 2 for a bad command line,
+// 1 when it cannot listen.
+int RunServe(const std::vector<std::string>& args);

@@ -18,6 +18,9 @@ const Command kCommands[] = {
     {"build", RunBuild,
      "build [--source KIND=LOCATION]... [--now YYYY-MM-DDTHH:MMZ] [--max-age HOURS] "
      "[--output FILE|-]"},
+    {"serve", RunServe,
+     "serve [--listen ADDR:PORT] [--source KIND=LOCATION]... [--refresh MINUTES] "
+     "[--max-age HOURS]"},
 };
 
 int Usage() {

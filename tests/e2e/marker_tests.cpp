@@ -5,6 +5,7 @@
 // whose day map has no pixel as red as a marker.
 #include "feed_screen.h"
 #include "http_server.h"
+#include "marker_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -15,66 +16,8 @@ using namespace e2e;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kViewHalfSide = 1.05; // the unit sphere's disc is side / 2.1 across
-constexpr int kMarkerBox = 48;         // covers a marker (a tenth of the globe's diameter)
+constexpr int kMarkerBox = 48; // covers a marker (a tenth of the globe's diameter)
 constexpr DWORD kMarkersAppearMs = 5000;
-
-// A marker's red figure blends two-thirds red over the map: much redder than any map pixel.
-bool IsMarkerRed(uint32_t p) {
-    return Red(p) > 140 && Green(p) < 80 && Blue(p) < 80 && Red(p) > 2 * Green(p);
-}
-
-struct Globe {
-    RECT rect;
-    double side;
-    double radius;
-    double ScreenYOfLatitude(double latitude) const {
-        return rect.top + side / 2.0 - radius * std::sin(latitude * kPi / 180.0);
-    }
-};
-
-Globe FindGlobe(HWND saverWindow) {
-    HWND window = WaitForChild(saverWindow, "ZRVSAVER");
-    const RECT rect = WindowRectOf(window);
-    const double side = rect.right - rect.left;
-    return {rect, side, side / (2.0 * kViewHalfSide)};
-}
-
-struct RedBlob {
-    int pixels = 0;
-    double x = 0; // mean position, screen pixels
-    double y = 0;
-    RECT bounds = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
-};
-
-// The red pixels of a capture between two screen rows.
-RedBlob FindRed(const Capture& shot, int top, int bottom) {
-    RedBlob blob;
-    for (int y = std::max(top, shot.top); y < std::min(bottom, shot.top + shot.height); ++y) {
-        for (int x = shot.left; x < shot.left + shot.width; ++x) {
-            if (IsMarkerRed(shot.At(x, y))) {
-                ++blob.pixels;
-                blob.x += x;
-                blob.y += y;
-                blob.bounds = {std::min<LONG>(blob.bounds.left, x),
-                               std::min<LONG>(blob.bounds.top, y),
-                               std::max<LONG>(blob.bounds.right, x + 1),
-                               std::max<LONG>(blob.bounds.bottom, y + 1)};
-            }
-        }
-    }
-    if (blob.pixels > 0) {
-        blob.x /= blob.pixels;
-        blob.y /= blob.pixels;
-    }
-    return blob;
-}
-
-RedBlob FindRedOnGlobe(const Globe& globe) {
-    const Capture shot = CaptureScreen(globe.rect);
-    return FindRed(shot, globe.rect.top, globe.rect.bottom);
-}
 
 // A saver that fetches `feed` from a loopback server and draws the globe unshaded.
 struct MarkerRun {

@@ -1,0 +1,68 @@
+#pragma once
+// What `zarvane-feed serve` answers, as a function of the request, the feed it holds and
+// the time: no sockets, no clock, no globals. The HTTP shell only carries these answers.
+#include <ctime>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace feed {
+
+// The path every saver asks for, after whatever prefix its "AlternateHost" carries.
+inline constexpr const char* kFeedPathSuffix = "/RirozIrid/ssaver.dat";
+inline constexpr const char* kHealthPath = "/healthz";
+inline constexpr const char* kStatusPath = "/status.json";
+inline constexpr int kFeedCacheSeconds = 300;
+
+// What one source did in the builds so far. Times are UTC seconds; 0 means never.
+struct SourceHealth {
+    std::string label;
+    std::time_t lastSuccess = 0;
+    std::time_t lastFailure = 0;
+    std::string lastError; // the latest failure's message; kept after a later success
+};
+
+// The server's state between requests: the last good feed and the sources' record.
+struct ServeState {
+    bool hasFeed = false;
+    std::string feed;          // the feed's bytes, exactly as served
+    std::time_t builtAt = 0;   // when that feed was built (UTC seconds)
+    std::time_t lastBuild = 0; // when a build was last tried, good or not
+    std::vector<SourceHealth> sources;
+};
+
+// One source's outcome in one build, as the builder reports it.
+struct SourceResult {
+    std::string label;
+    bool ok = false;
+    std::string error;
+};
+
+// Folds one build into the state: a good build replaces the feed; a failed one keeps the
+// last good feed (whether it is still current is decided per request by its age).
+ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
+                       const std::vector<SourceResult>& sources, std::time_t now);
+
+// True while the state holds a feed built no more than maxAgeHours before `now`.
+bool HasCurrentFeed(const ServeState& state, std::time_t now, int maxAgeHours);
+
+struct Answer {
+    int status = 200;
+    std::vector<std::pair<std::string, std::string>> headers; // besides Content-Length
+    std::string body;                                         // HEAD: the shell sends none
+};
+
+// The answer to one request. `method` as sent ("GET", "HEAD", ...); `path` without the
+// query string.
+Answer AnswerRequest(const std::string& method, const std::string& path, const ServeState& state,
+                     std::time_t now, int maxAgeHours);
+
+// An HTTP date (RFC 9110 IMF-fixdate), e.g. "Mon, 07 Dec 2026 10:15:00 GMT".
+std::string HttpDate(std::time_t t);
+// An ISO 8601 UTC time, "2026-12-07T10:15:00Z"; "" for 0 (never).
+std::string IsoTime(std::time_t t);
+
+// /status.json's body: the feed's time and currency and one object per source.
+std::string StatusJson(const ServeState& state, std::time_t now, int maxAgeHours);
+
+} // namespace feed

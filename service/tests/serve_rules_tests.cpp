@@ -1,0 +1,172 @@
+// The answers of `zarvane-feed serve`, as tables over method, path, held feed and time.
+#include "core/serve_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+using namespace feed;
+
+namespace {
+
+constexpr std::time_t kBuilt = 1796640000; // 2026-12-07 10:40:00 UTC, a Monday
+constexpr int kMaxAgeHours = 12;
+const std::string kFeed = "Active tropical cyclones at 2026-12-07 10:40 UTC: 1\n-Atlantic\n"
+                          "Sample,14.2,45.5,30\n";
+
+ServeState Holding() {
+    return RecordBuild({}, true, kFeed, {{"NHC", true, ""}}, kBuilt);
+}
+
+std::string HeaderOf(const Answer& answer, const std::string& name) {
+    for (const auto& [key, value] : answer.headers) {
+        if (key == name) {
+            return value;
+        }
+    }
+    return "<absent>";
+}
+
+struct RouteCase {
+    const char* method;
+    const char* path;
+    bool holding;
+    std::time_t now;
+    int status;
+    const char* contentType;
+};
+
+const RouteCase kRoutes[] = {
+    {"GET", "/RirozIrid/ssaver.dat", true, kBuilt, 200, "text/plain; charset=windows-1252"},
+    {"HEAD", "/RirozIrid/ssaver.dat", true, kBuilt, 200, "text/plain; charset=windows-1252"},
+    {"GET", "/storms/feeds/RirozIrid/ssaver.dat", true, kBuilt, 200,
+     "text/plain; charset=windows-1252"},
+    {"GET", "/RirozIrid/ssaver.dat", true, kBuilt + 12 * 3600, 200,
+     "text/plain; charset=windows-1252"},
+    // Older than --max-age, or never built: the saver shows "Unable to Reach".
+    {"GET", "/RirozIrid/ssaver.dat", true, kBuilt + 12 * 3600 + 1, 503,
+     "text/plain; charset=us-ascii"},
+    {"GET", "/RirozIrid/ssaver.dat", false, kBuilt, 503, "text/plain; charset=us-ascii"},
+    {"HEAD", "/RirozIrid/ssaver.dat", false, kBuilt, 503, "text/plain; charset=us-ascii"},
+    {"GET", "/RirozIrid/ssaver.datx", true, kBuilt, 404, "text/plain; charset=us-ascii"},
+    {"GET", "/xRirozIrid/ssaver.dat", true, kBuilt, 404, "text/plain; charset=us-ascii"},
+    {"GET", "/rirozirid/ssaver.dat", true, kBuilt, 404, "text/plain; charset=us-ascii"},
+    {"GET", "/ssaver.dat", true, kBuilt, 404, "text/plain; charset=us-ascii"},
+    {"GET", "/", true, kBuilt, 404, "text/plain; charset=us-ascii"},
+    {"GET", "/healthz", true, kBuilt, 200, "text/plain; charset=us-ascii"},
+    {"HEAD", "/healthz", true, kBuilt, 200, "text/plain; charset=us-ascii"},
+    {"GET", "/healthz", false, kBuilt, 503, "text/plain; charset=us-ascii"},
+    {"GET", "/healthz", true, kBuilt + 13 * 3600, 503, "text/plain; charset=us-ascii"},
+    {"GET", "/status.json", true, kBuilt, 200, "application/json"},
+    {"GET", "/status.json", false, kBuilt, 200, "application/json"},
+    {"POST", "/RirozIrid/ssaver.dat", true, kBuilt, 405, "text/plain; charset=us-ascii"},
+    {"PUT", "/RirozIrid/ssaver.dat", true, kBuilt, 405, "text/plain; charset=us-ascii"},
+    {"DELETE", "/healthz", true, kBuilt, 405, "text/plain; charset=us-ascii"},
+    {"OPTIONS", "/nowhere", true, kBuilt, 405, "text/plain; charset=us-ascii"},
+    {"get", "/RirozIrid/ssaver.dat", true, kBuilt, 405, "text/plain; charset=us-ascii"},
+};
+
+} // namespace
+
+TEST(ServeRules, StatusAndContentTypeByMethodPathAndFeed) {
+    for (const RouteCase& c : kRoutes) {
+        SCOPED_TRACE(std::string(c.method) + " " + c.path + (c.holding ? " holding" : " empty"));
+        const Answer answer = AnswerRequest(c.method, c.path, c.holding ? Holding() : ServeState{},
+                                            c.now, kMaxAgeHours);
+        EXPECT_EQ(answer.status, c.status);
+        EXPECT_EQ(HeaderOf(answer, "Content-Type"), c.contentType);
+        EXPECT_FALSE(answer.body.empty()) << "every answer says something";
+        EXPECT_EQ(answer.body.back(), '\n');
+    }
+}
+
+TEST(ServeRules, TheFeedGoesOutAsBuiltWithItsDateAndCacheTime) {
+    const Answer answer =
+        AnswerRequest("GET", "/RirozIrid/ssaver.dat", Holding(), kBuilt + 60, kMaxAgeHours);
+    EXPECT_EQ(answer.body, kFeed);
+    EXPECT_EQ(HeaderOf(answer, "Last-Modified"), "Mon, 07 Dec 2026 10:40:00 GMT");
+    EXPECT_EQ(HeaderOf(answer, "Cache-Control"), "max-age=300");
+}
+
+TEST(ServeRules, ErrorAnswersAreOneLineAndNotCached) {
+    struct Case {
+        const char* method;
+        const char* path;
+        const char* allow;
+    };
+    for (const Case& c : {Case{"GET", "/RirozIrid/ssaver.dat", "<absent>"},
+                          Case{"GET", "/other", "<absent>"}, Case{"POST", "/", "GET, HEAD"}}) {
+        SCOPED_TRACE(c.path);
+        const Answer answer = AnswerRequest(c.method, c.path, ServeState{}, kBuilt, kMaxAgeHours);
+        EXPECT_EQ(answer.body.find('\n'), answer.body.size() - 1);
+        EXPECT_EQ(HeaderOf(answer, "Cache-Control"), "no-store");
+        EXPECT_EQ(HeaderOf(answer, "Allow"), c.allow);
+    }
+}
+
+// A failed rebuild keeps the last good feed and its time; sources keep their last
+// success and their last error separately.
+TEST(ServeRules, BuildsFoldIntoTheState) {
+    struct Step {
+        bool ok;
+        const char* feed;
+        bool nhcOk;
+        std::time_t at;
+        bool hasFeed;
+        const char* heldFeed;
+        std::time_t builtAt;
+        std::time_t nhcSuccess;
+        const char* nhcError;
+    };
+    const Step kSteps[] = {
+        {false, "", false, 100, false, "", 0, 0, "timed out"},
+        {true, "one\n", true, 200, true, "one\n", 200, 200, "timed out"},
+        {false, "", false, 300, true, "one\n", 200, 200, "timed out"},
+        {true, "two\n", true, 400, true, "two\n", 400, 400, "timed out"},
+    };
+    ServeState state;
+    for (const Step& s : kSteps) {
+        SCOPED_TRACE(s.at);
+        state =
+            RecordBuild(state, s.ok, s.feed, {{"NHC", s.nhcOk, s.nhcOk ? "" : "timed out"}}, s.at);
+        EXPECT_EQ(state.hasFeed, s.hasFeed);
+        EXPECT_EQ(state.feed, s.heldFeed);
+        EXPECT_EQ(state.builtAt, s.builtAt);
+        EXPECT_EQ(state.lastBuild, s.at);
+        ASSERT_EQ(state.sources.size(), 1u);
+        EXPECT_EQ(state.sources[0].lastSuccess, s.nhcSuccess);
+        EXPECT_EQ(state.sources[0].lastError, s.nhcError);
+    }
+}
+
+TEST(ServeRules, HttpDates) {
+    struct Case {
+        std::time_t t;
+        const char* text;
+    };
+    // Reference dates from RFC 9110 and from the calendar.
+    for (const Case& c : {Case{784111777, "Sun, 06 Nov 1994 08:49:37 GMT"},
+                          Case{0, "Thu, 01 Jan 1970 00:00:00 GMT"},
+                          Case{951782400, "Tue, 29 Feb 2000 00:00:00 GMT"},
+                          Case{1798761599, "Thu, 31 Dec 2026 23:59:59 GMT"}}) {
+        EXPECT_EQ(HttpDate(c.t), c.text);
+    }
+}
+
+TEST(ServeRules, StatusPageHasALinePerSource) {
+    ServeState state =
+        RecordBuild({}, true, kFeed, {{"NHC", true, ""}, {"JTWC", false, "HTTP 404"}}, kBuilt);
+    const std::string page = StatusJson(state, kBuilt, kMaxAgeHours);
+    const auto json = nlohmann::json::parse(page);
+    EXPECT_EQ(json["current"], true);
+    EXPECT_EQ(json["feedBuilt"], "2026-12-07T10:40:00Z");
+    ASSERT_EQ(json["sources"].size(), 2u);
+    EXPECT_EQ(json["sources"][0]["source"], "NHC");
+    EXPECT_EQ(json["sources"][0]["lastSuccess"], "2026-12-07T10:40:00Z");
+    EXPECT_EQ(json["sources"][1]["lastSuccess"], "");
+    EXPECT_EQ(json["sources"][1]["lastError"], "HTTP 404");
+    EXPECT_NE(page.find("\n{\"lastError\":\"HTTP 404\""), std::string::npos) << page;
+    EXPECT_EQ(nlohmann::json::parse(StatusJson({}, kBuilt, kMaxAgeHours))["current"], false);
+}

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# The feed server benchmark (not part of the tests): `zarvane-feed serve` and nginx with
+# the deploy snippet, side by side, serving the same feed bytes on 127.0.0.1. For each:
+# wrk at 100 connections for WRK_SECONDS (requests per second, p50 and p99 latency), the
+# server's peak RSS, a new client's GET while 1,000 idle connections are held open, and
+# the RSS before and after 1,000,000 requests once warm. Both log every request, to
+# /dev/null in the end (the server's standard error goes through a pipe that keeps only
+# its "listening on" line). Takes a few minutes.
+set -uo pipefail
+. "$(dirname "$0")/lib.sh"
+
+WRK_SECONDS=${WRK_SECONDS:-10}
+IDLE=1000
+TOTAL=1000000
+BENCH_BUILD=${BENCH_BUILD:-$BUILD/bench}
+FEED="$BENCH_BUILD/service/zarvane-feed"
+[ -x "$FEED" ] || build_native "$BENCH_BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
+ulimit -n 8192 # the idle connections, on both sides
+PATH_=/RirozIrid/ssaver.dat
+dir=$(mktemp -d /tmp/zarvane-bench.XXXXXX)
+chmod 755 "$dir"
+pids=()
+trap 'for p in "${pids[@]}"; do kill -TERM "$p" 2>/dev/null; wait "$p" 2>/dev/null; done; rm -rf "$dir"' EXIT
+
+# --- the servers ---------------------------------------------------------------------
+dated_samples "$dir/samples"
+mapfile -t sources < <(sample_sources "$dir/samples")
+"$FEED" serve --listen 127.0.0.1:0 "${sources[@]}" --max-age "$SAMPLE_MAX_AGE" \
+  --max-per-address 2000 2> >(grep -m1 '^listening on' >"$dir/serve.log"; cat >/dev/null) &
+serve_pid=$!
+pids+=("$serve_pid")
+serve_port=$(serve_port "$dir/serve.log")
+wait_for_status "http://127.0.0.1:$serve_port$PATH_" 200 || exit 1
+mkdir -p "$dir/www/RirozIrid"
+curl -s -o "$dir/www/RirozIrid/ssaver.dat" "http://127.0.0.1:$serve_port$PATH_"
+chmod -R a+rX "$dir/www"
+nginx_port=$(free_port)
+nginx_feed_config "$dir/nginx" "$nginx_port" "$dir/www" "$(nproc)"
+sed -i "s|access_log $dir/nginx/access.log;|access_log /dev/null;|" "$dir/nginx/nginx.conf"
+nginx -e "$dir/nginx/error.log" -p "$dir/nginx" -c "$dir/nginx/nginx.conf" -g 'daemon off;' &
+nginx_pid=$!
+pids+=("$nginx_pid")
+wait_for_status "http://127.0.0.1:$nginx_port$PATH_" 200 || exit 1
+cmp -s <(curl -s "http://127.0.0.1:$serve_port$PATH_") <(curl -s "http://127.0.0.1:$nginx_port$PATH_") ||
+  { echo "the two servers do not serve the same bytes"; exit 1; }
+echo "feed: $(stat -c %s "$dir/www/RirozIrid/ssaver.dat") bytes; $(nproc) cores; load $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# --- measures ------------------------------------------------------------------------
+# The server's processes: the program itself, or nginx's master and its workers.
+server_pids() { echo "$1" $(pgrep -P "$1"); }
+# kib_of pid field: the sum of a /proc status field (VmRSS, VmHWM) over the server's processes.
+kib_of() {
+  local total=0 p
+  for p in $(server_pids "$1"); do
+    total=$((total + $(awk -v f="$2:" '$1 == f { print $2 }' "/proc/$p/status")))
+  done
+  echo "$total"
+}
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+# wrk_run port seconds: prints "requests req/s p50_ms p99_ms".
+wrk_run() {
+  wrk -t2 -c100 -d"$2"s --latency "http://127.0.0.1:$1$PATH_" | awk '
+    function ms(v) { if (v ~ /us$/) return v / 1000; if (v ~ /ms$/) return v + 0; return v * 1000 }
+    / 50%/ { p50 = ms($2) } / 99%/ { p99 = ms($2) }
+    /requests in/ { n = $1 } /Requests\/sec/ { rps = $2 }
+    /Non-2xx/ { bad = $4 }
+    END { printf "%d %.0f %.3f %.3f %d\n", n, rps, p50, p99, bad }'
+}
+
+# requests_of port total: runs wrk until `total` requests have been answered; prints them.
+requests_of() {
+  local done=0 n
+  while [ "$done" -lt "$2" ]; do
+    read -r n _ < <(wrk_run "$1" 5)
+    done=$((done + n))
+  done
+  echo "$done"
+}
+
+declare -A row
+# The RSS is read at start, once warm (the 100-connection run and then TOTAL requests:
+# threads, allocator arenas and connection pools as under load) and after TOTAL more
+# requests; the last two should match.
+measure() { # name port pid
+  local name=$1 port=$2 pid=$3 start warm after done n rps p50 p99 bad idle_s idle_open
+  start=$(kib_of "$pid" VmRSS)
+  read -r n rps p50 p99 bad < <(wrk_run "$port" "$WRK_SECONDS")
+  requests_of "$port" "$TOTAL" >/dev/null
+  warm=$(kib_of "$pid" VmRSS)
+  done=$(requests_of "$port" "$TOTAL")
+  after=$(kib_of "$pid" VmRSS) # before the idle connections, which take memory of their own
+  read -r idle_s idle_open _ < <(python3 "$ROOT/tools/bench/idle_clients.py" "$port" "$IDLE" "$PATH_")
+  row[$name]=$(printf '%-19s %7s %7s %7s %7s %9s %10s %6s %8s %8s %8s %9s' "$name" "$rps" "$p50" "$p99" \
+    "${bad:-0}" "$(mib "$(kib_of "$pid" VmHWM)")" "$idle_s" "$idle_open" "$(mib "$start")" \
+    "$(mib "$warm")" "$(mib "$after")" "$done")
+}
+
+measure "zarvane-feed serve" "$serve_port" "$serve_pid"
+measure "nginx" "$nginx_port" "$nginx_pid"
+
+printf '%-19s %7s %7s %7s %7s %9s %10s %6s %8s %8s %8s %9s\n' server "req/s" "p50 ms" "p99 ms" \
+  "non-2xx" "peak RSS" "new client" "idle" "RSS" "RSS" "RSS" "requests"
+printf '%-19s %7s %7s %7s %7s %9s %10s %6s %8s %8s %8s %9s\n' "" "c=100" "" "" "" "MiB" \
+  "s, 1000" "open" "start" "warm" "after" "after warm"
+echo "${row[zarvane-feed serve]}"
+echo "${row[nginx]}"
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+kill -TERM "$serve_pid"
+wait "$serve_pid"
+echo "zarvane-feed serve ended with $? on SIGTERM"
+pids=("$nginx_pid")
