@@ -5,7 +5,7 @@
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 
-WIDTH=640  # half the demo's 1024 x 768 screen, enough to see the globe and the panel
+WIDTH=640  # enough to see the globe, the panel and the banner at a glance
 COLOURS=64 # the globe's shading survives this; the file stays well under 200 KB
 
 env -u DISPLAY "$ROOT/tools/demo.sh"
