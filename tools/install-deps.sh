@@ -12,6 +12,7 @@ packages=(
   xvfb xauth libgl1-mesa-dri x11-apps x11-utils    # X server, software OpenGL, xwd, xdpyinfo
   imagemagick xplanet-images python3               # pictures and the demo's feed server
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
+  nsis                                             # the Windows installer (makensis)
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
   libmicrohttpd-dev pkg-config                     # zarvane-feed serve: the HTTP server
   nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key

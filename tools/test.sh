@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both builds and runs every suite:
 # native unit tests (plain and under AddressSanitizer/UndefinedBehaviorSanitizer), the
-# Win32 test programs and the end-to-end tests under Wine inside Xvfb, and the fuzzers.
+# Win32 test programs and the end-to-end tests under Wine inside Xvfb, the release suite
+# (tools/package.sh and the installer under Wine), and the fuzzers.
 # Needs no display and no standard input. Ends with a summary; exits nonzero on failure.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
@@ -146,7 +147,7 @@ if [ -f "$SCR" ]; then
     bash -c 'wine "$0" /x </dev/null; test $? -eq 255' "$SCR"
   while IFS= read -r program; do
     run_suite "$(basename "$program" .exe) (Wine, 1024x768)" run_wine_test "$program"
-  done < <(find "$BUILD/win/tests" -name '*_tests.exe' | sort)
+  done < <(find "$BUILD/win/tests" -name '*_tests.exe' ! -name installer_tests.exe | sort)
   run_suite "feed chain servers stop cleanly, saver's requests logged" stop_feed_chain
   e2e=$(find "$BUILD/win/tests" -name 'e2e_tests.exe' | head -n1)
   if [ -n "$e2e" ]; then
@@ -157,6 +158,8 @@ if [ -f "$SCR" ]; then
     done
   fi
   cleanup
+  # The setup installs into the system folder: its suite makes a Wine prefix of its own.
+  run_suite "release: package twice, installer (Wine)" "$ROOT/tests/release/run.sh"
 fi
 
 # Fuzzers: clang's libFuzzer with the sanitizers, each for a bounded time.
