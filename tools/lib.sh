@@ -42,10 +42,18 @@ fresh_wine_prefix() {
   export WINEPREFIX=$1 WINEARCH=win64 WINEDEBUG=-all
   # No Mono or Gecko installers: they would ask questions nobody can answer here.
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  wineserver -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
+  local attempt
+  for attempt in 1 2 3; do
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    # wineboot has been seen to stop partway on a loaded machine, leaving a prefix in which
+    # no program loads ("could not load kernel32.dll"): make it again.
+    [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] && [ -f "$WINEPREFIX/system.reg" ] && break
+    echo "wineboot left an incomplete prefix in $WINEPREFIX (attempt $attempt)" >&2
+  done
   # Wine otherwise waits up to 2 s for a window manager when a full-screen window closes.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
