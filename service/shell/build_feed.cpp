@@ -24,21 +24,21 @@ struct Outcome {
     SourceOutcome outcome;
 };
 
-Outcome FetchAndRead(const SourceSpec& spec, const FetchLimits& limits) {
-    Outcome result{{SourceLabel(spec.kind), {}}, {SourceLabel(spec.kind), false, {}}};
-    if (!IsSourceKind(spec.kind)) {
-        result.read.result.error = "unknown source kind '" + spec.kind + "'";
+Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits) {
+    Outcome result{{SourceLabel(source.kind), {}}, {SourceLabel(source.kind), false, {}}};
+    if (!IsSourceKind(source.kind)) {
+        result.read.result.error = "unknown source kind '" + source.kind + "'";
     } else {
-        const Fetched fetched = Fetch(spec.location, limits);
+        const Fetched fetched = Fetch(source.location, limits);
         if (fetched.ok) {
-            result.read.result = ReadSource(spec.kind, fetched.body);
+            result.read.result = ReadSource(source.kind, fetched.body);
         } else {
             result.read.result.error = fetched.error;
         }
     }
     result.outcome.ok = result.read.result.error.empty();
     if (!result.outcome.ok) {
-        result.outcome.error = spec.location + ": " + result.read.result.error;
+        result.outcome.error = source.location + ": " + result.read.result.error;
     }
     return result;
 }
@@ -64,8 +64,8 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
     // Every source at once: one that stalls costs its timeout once, not once per source.
     std::vector<std::future<Outcome>> pending;
     pending.reserve(sources.size());
-    for (const SourceSpec& spec : sources) {
-        pending.push_back(std::async(std::launch::async, FetchAndRead, spec, limits));
+    for (const SourceSpec& source : sources) {
+        pending.push_back(std::async(std::launch::async, FetchAndRead, source, limits));
     }
     FeedBuild build{false, {}, {}, {}};
     std::vector<SourceRead> reads;

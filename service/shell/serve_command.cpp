@@ -29,12 +29,12 @@ std::vector<SourceSpec> SourcesOf(const ServeOptions& options) {
     if (options.sources.empty()) {
         return OfficialSources();
     }
-    std::vector<SourceSpec> specs;
+    std::vector<SourceSpec> sources;
     for (const std::string& text : options.sources) {
         const size_t equals = text.find('=');
-        specs.push_back({text.substr(0, equals), text.substr(equals + 1)});
+        sources.push_back({text.substr(0, equals), text.substr(equals + 1)});
     }
-    return specs;
+    return sources;
 }
 
 // One line per rebuild: when, whether a feed came out, and each source's outcome.
