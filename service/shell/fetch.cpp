@@ -1,6 +1,7 @@
 #include "shell/fetch.h"
 
 #include <curl/curl.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <memory>
@@ -32,6 +33,12 @@ std::string TooLarge(std::size_t maxBytes) {
     return "larger than " + std::to_string(maxBytes) + " bytes";
 }
 
+// Called by libcurl at least once a second during a transfer; nonzero aborts it.
+int CheckAbort(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* abort = static_cast<const std::atomic<bool>*>(flag);
+    return abort != nullptr && abort->load() ? 1 : 0;
+}
+
 void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, Download& download) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -47,6 +54,9 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, D
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // any encoding curl can decode
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &download);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckAbort);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, limits.abort);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
 Fetched FetchUrl(const std::string& url, const FetchLimits& limits) {
@@ -59,6 +69,9 @@ Fetched FetchUrl(const std::string& url, const FetchLimits& limits) {
     const CURLcode code = curl_easy_perform(curl.get());
     if (download.tooLarge) {
         return {false, {}, TooLarge(limits.maxBytes)};
+    }
+    if (code == CURLE_ABORTED_BY_CALLBACK) {
+        return {false, {}, "aborted"};
     }
     if (code == CURLE_OPERATION_TIMEDOUT) {
         return {false, {}, "timed out"};
@@ -75,6 +88,11 @@ Fetched FetchUrl(const std::string& url, const FetchLimits& limits) {
 }
 
 Fetched ReadFile(const std::string& path, std::size_t maxBytes) {
+    // A FIFO or a device would block or never end: only a regular file is read.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return {false, {}, "not a regular file"};
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         return {false, {}, "cannot open the file"};

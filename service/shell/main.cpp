@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/serve_options.h"
 #include "shell/commands.h"
 
 namespace {
@@ -11,23 +12,12 @@ namespace {
 struct Command {
     const char* name;
     int (*run)(const std::vector<std::string>& args);
-    const char* usage;
 };
 
-const Command kCommands[] = {
-    {"build", RunBuild,
-     "build [--source KIND=LOCATION]... [--now YYYY-MM-DDTHH:MMZ] [--max-age HOURS] "
-     "[--output FILE|-]"},
-    {"serve", RunServe,
-     "serve [--listen ADDR:PORT] [--source KIND=LOCATION]... [--refresh MINUTES] "
-     "[--max-age HOURS]"},
-};
+const Command kCommands[] = {{"build", RunBuild}, {"serve", RunServe}};
 
 int Usage() {
-    std::fprintf(stderr, "usage:\n");
-    for (const Command& command : kCommands) {
-        std::fprintf(stderr, "  zarvane-feed %s\n", command.usage);
-    }
+    std::fputs(feed::kUsage, stderr);
     return 2;
 }
 

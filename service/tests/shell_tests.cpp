@@ -2,6 +2,8 @@
 // source, the status line and messages, and the build command's files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -94,6 +96,8 @@ TEST(Shell, BuildWritesAtomicallyAndNeverTurnsNoDataIntoNoStorms) {
         {{"--source", missing, "--now", "2031-09-11T10:01Z", "--output", output}, 1, false},
         {{"--source", missing, "--output", output}, 1, false},
         {{"--source", "nhc"}, 2, false},
+        {{"--source", "nhc=", "--output", output}, 2, false},
+        {{"--source", "noaa=" + source, "--output", output}, 2, false},
         {{"--now", "2031-09-10 22:00"}, 2, false},
         {{"--max-age", "0"}, 2, false},
         {{"--output"}, 2, false},
@@ -110,6 +114,45 @@ TEST(Shell, BuildWritesAtomicallyAndNeverTurnsNoDataIntoNoStorms) {
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1); // no temporaries
     std::filesystem::remove_all(folder);
+}
+
+// --output replaces a regular file or makes a new one, readable by the web server whatever
+// the umask; anything else there is left as it is (exit 2). A feed dated well ahead of the
+// clock is not kept as fresh, and a FIFO as a source fails at once instead of blocking.
+TEST(Shell, BuildOutputIsARegularFileOrNothing) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("zarvane-feed-output-" + std::to_string(::getpid()));
+    fs::create_directories(folder / "a-folder");
+    const std::string source = (folder / "CurrentStorms.json").string();
+    std::ofstream(source) << kNhcBody;
+    ASSERT_EQ(::mkfifo((folder / "a-fifo").c_str(), 0600), 0);
+    fs::create_symlink(folder / "elsewhere", folder / "a-link");
+    const mode_t umask = ::umask(077);
+    for (const char* target : {"a-folder", "a-fifo", "a-link"}) {
+        const auto before = fs::symlink_status(folder / target).type();
+        EXPECT_EQ(RunBuild({"--source", "nhc=" + source, "--now", "2031-09-10T22:00Z", "--output",
+                            (folder / target).string()}),
+                  2)
+            << target;
+        EXPECT_EQ(fs::symlink_status(folder / target).type(), before) << target;
+    }
+    const std::string output = (folder / "ssaver.dat").string();
+    EXPECT_EQ(
+        RunBuild({"--source", "nhc=" + source, "--now", "2031-09-10T22:00Z", "--output", output}),
+        0);
+    ::umask(umask);
+    EXPECT_EQ(fs::status(output).permissions(), fs::perms::owner_read | fs::perms::owner_write |
+                                                    fs::perms::group_read | fs::perms::others_read);
+    std::ofstream(output) << "Active tropical cyclones at 2031-09-11 00:00 UTC: 0\n";
+    const FeedBuild fifo = BuildFeed({{"nhc", (folder / "a-fifo").string()}}, 0, 12);
+    EXPECT_EQ(fifo.sources.at(0).error, (folder / "a-fifo").string() + ": not a regular file");
+    EXPECT_EQ(RunBuild({"--source", "nhc=" + (folder / "a-fifo").string(), "--now",
+                        "2031-09-10T22:00Z", "--output", output}),
+              1);
+    EXPECT_FALSE(fs::exists(output)) << "a feed dated two hours ahead was kept";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 4); // no temporaries
+    fs::remove_all(folder);
 }
 
 } // namespace
