@@ -1,5 +1,6 @@
 #include "shell/build_feed.h"
 
+#include <algorithm>
 #include <future>
 
 #include "core/make_feed.h"
@@ -19,6 +20,9 @@ constexpr const char* kIbtracs =
     "https://www.ncei.noaa.gov/data/international-best-track-archive-for-climate-stewardship-"
     "ibtracs/v04r01/access/csv/ibtracs.ACTIVE.list.v04r01.csv";
 
+// A source of nothing but bad records must not flood the log.
+constexpr size_t kMostWarningsPerSource = 20;
+
 struct Outcome {
     SourceRead read;
     SourceOutcome outcome;
@@ -29,7 +33,9 @@ Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits) {
     if (!IsSourceKind(source.kind)) {
         result.read.result.error = "unknown source kind '" + source.kind + "'";
     } else {
-        const Fetched fetched = Fetch(source.location, limits);
+        FetchLimits capped = limits;
+        capped.maxBytes = std::min(limits.maxBytes, SourceSizeCap(source.kind));
+        const Fetched fetched = Fetch(source.location, capped);
         if (fetched.ok) {
             result.read.result = ReadSource(source.kind, fetched.body);
         } else {
@@ -71,8 +77,14 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
     std::vector<SourceRead> reads;
     for (std::future<Outcome>& future : pending) {
         Outcome outcome = future.get();
-        for (const std::string& skipped : outcome.read.result.skipped) {
-            build.warnings.push_back(skipped);
+        const auto& skipped = outcome.read.result.skipped;
+        for (size_t i = 0; i < std::min(skipped.size(), kMostWarningsPerSource); ++i) {
+            build.warnings.push_back(skipped[i]);
+        }
+        if (skipped.size() > kMostWarningsPerSource) {
+            build.warnings.push_back(outcome.outcome.label + ": " +
+                                     std::to_string(skipped.size() - kMostWarningsPerSource) +
+                                     " more records");
         }
         build.sources.push_back(outcome.outcome);
         reads.push_back(std::move(outcome.read));
