@@ -48,6 +48,8 @@ pids+=("$nginx_pid")
 wait_for_status "http://127.0.0.1:$nginx_port$PATH_" 200 || exit 1
 cmp -s <(curl -s "http://127.0.0.1:$serve_port$PATH_") <(curl -s "http://127.0.0.1:$nginx_port$PATH_") ||
   { echo "the two servers do not serve the same bytes"; exit 1; }
+echo "=== hostile requests: the status of each answer (two: a request smuggled through)"
+python3 "$ROOT/tools/bench/hostile_requests.py" "serve=$serve_port" "nginx=$nginx_port"
 echo "feed: $(stat -c %s "$dir/www/RirozIrid/ssaver.dat") bytes; $(nproc) cores; load $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # --- measures ------------------------------------------------------------------------

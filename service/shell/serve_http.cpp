@@ -305,7 +305,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
         for (const auto& [name, value] : headers) {
             head_ += name + ": " + value + "\r\n";
         }
-        head_ += "Content-Length: " + std::to_string(length) + "\r\n";
+        if (status != 304) { // a 304 has no body, and no length of one
+            head_ += "Content-Length: " + std::to_string(length) + "\r\n";
+        }
         head_ += keepAlive ? "\r\n" : "Connection: close\r\n\r\n";
         const size_t sent = body ? body->size() : 0;
         const std::array<net::const_buffer, 2> buffers{
