@@ -149,7 +149,7 @@ int HeadProblem(const http::request_parser<http::string_body>& parser, const Htt
 // kept alive while the client asks for it.
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
-    Connection(tcp::socket socket, HttpServer& server, net::ip::address client)
+    Connection(tcp::socket socket, HttpServer& server, const net::ip::address& client)
         : stream_(std::move(socket)), server_(server), client_(client),
           clientText_(client.to_string()) {}
 
@@ -297,13 +297,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
 
     void Send(int status, const std::vector<std::pair<std::string, std::string>>& headers,
-              std::shared_ptr<const std::string> body, size_t length, bool keepAlive,
+              const std::shared_ptr<const std::string>& body, size_t length, bool keepAlive,
               std::string requestLine) {
         waiting_ = false;
-        head_ = "HTTP/1.1 " + std::to_string(status) + " " + std::string(ReasonOf(status)) +
-                "\r\nServer: zarvane-feed\r\nDate: " + DateNow() + "\r\n";
+        head_.assign("HTTP/1.1 ").append(std::to_string(status)).append(" ");
+        head_.append(ReasonOf(status)).append("\r\nServer: zarvane-feed\r\nDate: ");
+        head_.append(DateNow()).append("\r\n");
         for (const auto& [name, value] : headers) {
-            head_ += name + ": " + value + "\r\n";
+            head_.append(name).append(": ").append(value).append("\r\n");
         }
         if (status != 304) { // a 304 has no body, and no length of one
             head_ += "Content-Length: " + std::to_string(length) + "\r\n";
@@ -363,7 +364,7 @@ namespace {
 // The client's address as counted and logged: an IPv4 client of an IPv6 socket as IPv4.
 net::ip::address ClientOf(const tcp::socket& socket) {
     beast::error_code ec;
-    const auto address = socket.remote_endpoint(ec).address();
+    auto address = socket.remote_endpoint(ec).address();
     if (address.is_v6() && address.to_v6().is_v4_mapped()) {
         return net::ip::make_address_v4(net::ip::v4_mapped, address.to_v6());
     }
