@@ -30,7 +30,11 @@ struct HttpServer {
     std::map<net::ip::address, unsigned> perAddress;
     std::map<Connection*, std::weak_ptr<Connection>> connections;
     std::atomic<bool> stopping{false};
-    std::optional<net::io_context> io;
+    // One event loop per thread, as nginx has one per worker: a connection lives on one
+    // loop, so its handlers never run at once and the loops share no lock.
+    std::vector<std::unique_ptr<net::io_context>> loops;
+    std::vector<net::executor_work_guard<net::io_context::executor_type>> keepRunning;
+    size_t nextLoop = 0; // the loop of the next accepted connection (the acceptors' loop only)
     std::vector<std::unique_ptr<tcp::acceptor>> acceptors;
     std::vector<std::thread> threads;
 };
@@ -388,8 +392,8 @@ bool Admit(HttpServer& server, const net::ip::address& client) {
 }
 
 void Accept(HttpServer& server, tcp::acceptor& acceptor) {
-    acceptor.async_accept(net::make_strand(*server.io), [&server, &acceptor](beast::error_code ec,
-                                                                             tcp::socket socket) {
+    net::io_context& loop = *server.loops[server.nextLoop++ % server.loops.size()];
+    acceptor.async_accept(loop, [&server, &acceptor](beast::error_code ec, tcp::socket socket) {
         if (ec == net::error::operation_aborted || !acceptor.is_open()) {
             return;
         }
@@ -416,7 +420,7 @@ std::unique_ptr<tcp::acceptor> Listen(HttpServer& server, const ListenAddress& w
         return nullptr;
     }
     const tcp::endpoint endpoint(address, static_cast<unsigned short>(where.port));
-    auto acceptor = std::make_unique<tcp::acceptor>(net::make_strand(*server.io));
+    auto acceptor = std::make_unique<tcp::acceptor>(*server.loops.front());
     acceptor->open(endpoint.protocol(), ec);
     if (!ec && address.is_v6()) {
         acceptor->set_option(net::ip::v6_only(true), ec); // [::] beside 0.0.0.0 on one port
@@ -462,7 +466,10 @@ HttpServerPtr StartHttp(const std::vector<ListenAddress>& addresses, const HttpL
     HttpServerPtr server(new HttpServer);
     server->store = &store;
     server->limits = limits;
-    server->io.emplace(static_cast<int>(limits.threads));
+    for (unsigned i = 0; i < std::max(1u, limits.threads); ++i) {
+        server->loops.push_back(std::make_unique<net::io_context>(1));
+        server->keepRunning.push_back(net::make_work_guard(*server->loops.back()));
+    }
     for (const ListenAddress& where : addresses) {
         auto acceptor = Listen(*server, where);
         if (!acceptor) {
@@ -473,8 +480,8 @@ HttpServerPtr StartHttp(const std::vector<ListenAddress>& addresses, const HttpL
     for (auto& acceptor : server->acceptors) {
         Accept(*server, *acceptor);
     }
-    for (unsigned i = 0; i < std::max(1u, limits.threads); ++i) {
-        server->threads.emplace_back([io = &*server->io] { io->run(); });
+    for (auto& loop : server->loops) {
+        server->threads.emplace_back([io = loop.get()] { io->run(); });
     }
     return server;
 }
@@ -532,13 +539,16 @@ void StopHttp(HttpServer& server, std::chrono::milliseconds grace) {
         }
         std::this_thread::sleep_for(kStopPoll);
     }
-    server.io->stop();
+    for (auto& loop : server.loops) {
+        loop->stop();
+    }
     for (std::thread& thread : server.threads) {
         thread.join();
     }
     server.threads.clear();
     server.acceptors.clear();
-    server.io.reset(); // destroys the connections still held by their handlers
+    server.keepRunning.clear();
+    server.loops.clear(); // destroys the connections still held by their handlers
 }
 
 } // namespace feed
