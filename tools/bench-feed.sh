@@ -86,8 +86,9 @@ requests_of() {
 
 # slowloris port: slowhttptest's trickling connections from 127.0.0.1 while a client from
 # 127.0.0.2 asks for the feed twice a second. Prints the most connections the attacker held
-# at once, how many it still held at the end, the probes that failed (no 200 within 10 s)
-# of those made, and the slowest probe's seconds.
+# at once, the last second it held any (slowhttptest ends once the server has closed them
+# all), the probes that failed (no 200 within 10 s) of those made, and the slowest probe's
+# seconds.
 slowloris() {
   local port=$1 url="http://127.0.0.1:$1$PATH_" out="$dir/slow.$1"
   (end=$((SECONDS + SLOW_SECONDS)); while [ $SECONDS -lt $end ]; do
@@ -98,7 +99,7 @@ slowloris() {
   slowhttptest -H -c "$SLOW_CONNECTIONS" -r 200 -i 5 -x 24 -p 3 -l "$SLOW_SECONDS" -t GET \
     -u "$url" -g -o "$out" >/dev/null 2>&1
   wait "$prober"
-  awk -F, 'NR > 1 { if ($4 > most) most = $4; last = $4 } END { printf "%d %d ", most, last }' "$out.csv"
+  awk -F, 'NR > 1 { if ($4 > most) most = $4; if ($4 > 0) held = $1 } END { printf "%d %d ", most, held }' "$out.csv"
   awk '{ n++; if ($1 != 200) bad++; if ($2 > slow) slow = $2 } END { printf "%d/%d %.3f\n", bad, n, slow }' "$out.probe"
 }
 
@@ -131,7 +132,7 @@ printf '%-19s %7s %7s %7s %7s %9s %10s %6s %8s %8s %8s %9s\n' "" "c=100" "" "" "
 echo "${row[zarvane-feed serve]}"
 echo "${row[nginx]}"
 echo
-printf '%-19s %9s %9s %11s %11s\n' "slowloris" "held" "held" "probes" "slowest" "" "at most" "at end" "failed" "probe s"
+printf '%-19s %9s %9s %11s %11s\n' "slowloris" "held" "held until" "probes" "slowest" "" "at most" "second" "failed" "probe s"
 echo "${slow[zarvane-feed serve]}"
 echo "${slow[nginx]}"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
