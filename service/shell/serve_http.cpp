@@ -44,6 +44,7 @@ namespace {
 constexpr auto kLingerTime = std::chrono::seconds(2); // reading what a refused client still sends
 constexpr size_t kReadChunk = 4096;
 constexpr auto kStopPoll = std::chrono::milliseconds(20);
+constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 constexpr const char* kHeadEnd = "\r\n\r\n";
 
 // The reason phrase of RFC 9110 (Beast still has the older name of 413).
@@ -405,8 +406,13 @@ void Accept(HttpServer& server, tcp::acceptor& acceptor) {
                     std::lock_guard<std::mutex> lock(server.mutex);
                     server.connections[connection.get()] = connection;
                 }
-                connection->Start();
+                net::post(connection->Executor(), [connection] { connection->Start(); });
             }
+        } else {
+            // Out of descriptors or memory: try again shortly rather than spin.
+            auto pause = std::make_shared<net::steady_timer>(acceptor.get_executor(), kAcceptPause);
+            return pause->async_wait(
+                [pause, &server, &acceptor](beast::error_code) { Accept(server, acceptor); });
         }
         Accept(server, acceptor);
     });
