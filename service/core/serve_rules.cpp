@@ -79,7 +79,7 @@ Answer FeedAnswer(const Request& request, const ServeState& state, std::time_t n
     Answer answer{200,
                   {{"Content-Type", kFeedType},
                    {"ETag", state.etag},
-                   {"Last-Modified", HttpDate(state.builtAt)},
+                   {"Last-Modified", state.lastModified},
                    {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)},
                    {"Vary", "Accept-Encoding"}},
                   state.feed};
@@ -114,6 +114,7 @@ ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
         state.hasFeed = true;
         state.feed = std::make_shared<const std::string>(feed);
         state.etag = EntityTag(feed);
+        state.lastModified = HttpDate(now);
         state.builtAt = now;
     }
     for (const SourceResult& result : sources) {

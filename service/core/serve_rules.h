@@ -31,6 +31,7 @@ struct ServeState {
     bool hasFeed = false;
     std::shared_ptr<const std::string> feed = std::make_shared<const std::string>();
     std::string etag;          // the feed's entity tag, quoted, from its bytes
+    std::string lastModified;  // builtAt as an HTTP date
     std::time_t builtAt = 0;   // when that feed was built (UTC seconds)
     std::time_t lastBuild = 0; // when a build was last tried, good or not
     std::vector<SourceHealth> sources;
