@@ -283,6 +283,26 @@ void ClickCloseBox(HWND window) {
 
 } // namespace
 
+// On Windows 10 and 11 a program without elevation cannot write WIN.INI: what OK stores
+// must still be there when the dialog opens again.
+TEST(ConfigDialog, OkChoicesComeBackWhenWinIniCannotBeWritten) {
+    ProfileSection profile;
+    UnwritableWinIni unwritable;
+    {
+        ConfigRun run;
+        ASSERT_TRUE(run.Opened());
+        run.Click(kInternet);
+        run.Click(kDisableLighting);
+        run.FinishWith(kOk); // a refused save would keep the dialog open
+    }
+    ConfigRun again;
+    ASSERT_TRUE(again.Opened());
+    EXPECT_TRUE(again.Checked(kInternet));
+    EXPECT_TRUE(again.Checked(kDisableLighting));
+    EXPECT_FALSE(again.Checked(kShowDetails));
+    again.FinishWith(kCancel);
+}
+
 TEST(ConfigDialog, CancelAndTheCloseBoxWriteNothing) {
     const Profile stored[] = {{}, {{"Lighting", "0"}, {"ProxyName", "proxy.example.org"}}};
     for (const Profile& contents : stored) {
