@@ -47,7 +47,7 @@ LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS*) {
 }
 
 HWND ExistingWindow(uint32_t handle) {
-    HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(handle));
+    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(SignExtendHandle(handle)));
     return handle != 0 && ::IsWindow(window) ? window : nullptr;
 }
 
