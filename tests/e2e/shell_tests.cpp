@@ -313,6 +313,24 @@ TEST(FullScreen, EndsOnPowerEventsAndDeactivation) {
     }
 }
 
+// A fault on any thread of the saver reaches its fault guard, which does its one duty and
+// ends the whole process at once with 0: no crash dialog, no window left behind.
+TEST(FullScreen, AFaultEndsTheProcessWithZero) {
+    RestMouse();
+    RunningSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    HANDLE process = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, saver.process.Id());
+    ASSERT_NE(process, nullptr);
+    // A thread that starts at an address nothing is mapped at faults at once.
+    const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<UINT_PTR>(0x10));
+    HANDLE thread = ::CreateRemoteThread(process, nullptr, 0, nowhere, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ::CloseHandle(thread);
+    ::CloseHandle(process);
+    ExpectEndsPromptly(saver.process);
+    EXPECT_EQ(::FindWindowA("WindowsScreenSaverClass", "Screen Saver"), nullptr);
+}
+
 TEST(FullScreen, TitleNeverChanges) {
     RestMouse();
     RunningSaver saver;
