@@ -4,9 +4,12 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -348,9 +351,15 @@ class Connection : public std::enable_shared_from_this<Connection> {
                                 });
     }
 
+    // One write per line, straight to the descriptor: the loops never wait on each other
+    // for stdio's lock, and a line is never split between two writers.
     void Log(std::string_view requestLine, int status, size_t bytes) {
-        std::fprintf(stderr, "%s - - [%s] \"%s\" %d %zu\n", clientText_.c_str(), LogTime().c_str(),
-                     LogEscaped(requestLine).c_str(), status, bytes);
+        thread_local std::string line;
+        line.assign(clientText_).append(" - - [").append(LogTime()).append("] \"");
+        line.append(LogEscaped(requestLine)).append("\" ").append(std::to_string(status));
+        line.append(" ").append(std::to_string(bytes)).append("\n");
+        while (::write(STDERR_FILENO, line.data(), line.size()) < 0 && errno == EINTR) {
+        }
     }
 
     beast::tcp_stream stream_;
@@ -450,14 +459,27 @@ std::unique_ptr<tcp::acceptor> Listen(HttpServer& server, const ListenAddress& w
 
 } // namespace
 
+namespace {
+std::atomic<uint64_t> lastStoreVersion{0};
+} // namespace
+
+FeedStore::FeedStore() : version(++lastStoreVersion) {}
+
 std::shared_ptr<const ServeState> CurrentState(FeedStore& store) {
-    std::lock_guard<std::mutex> lock(store.mutex);
-    return store.state;
+    thread_local uint64_t cachedVersion = 0;
+    thread_local std::shared_ptr<const ServeState> cached;
+    if (store.version.load(std::memory_order_acquire) != cachedVersion) {
+        std::lock_guard<std::mutex> lock(store.mutex);
+        cached = store.state;
+        cachedVersion = store.version.load(std::memory_order_relaxed);
+    }
+    return cached;
 }
 
 void ReplaceState(FeedStore& store, std::shared_ptr<const ServeState> state) {
     std::lock_guard<std::mutex> lock(store.mutex);
     store.state = std::move(state);
+    store.version.store(++lastStoreVersion, std::memory_order_release);
 }
 
 void HttpServerDeleter::operator()(HttpServer* server) const {

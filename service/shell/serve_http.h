@@ -6,7 +6,9 @@
 #include "core/serve_options.h"
 #include "core/serve_rules.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -31,11 +33,14 @@ struct HttpLimits {
     unsigned threads = 2;
 };
 
-// The state the requests read and the rebuild worker replaces. Readers take the pointer
-// under the mutex and read the state without it: a state is never changed once shared.
+// The state the requests read and the rebuild worker replaces (through ReplaceState only,
+// once serving). A state is never changed once shared. Each serving thread keeps the
+// state it last read and takes the lock only when `version` has moved on.
 struct FeedStore {
+    FeedStore();
     std::mutex mutex;
     std::shared_ptr<const ServeState> state = std::make_shared<ServeState>();
+    std::atomic<uint64_t> version; // unique across stores, new with every state
     int maxAgeHours = 12;
 };
 
