@@ -4,7 +4,7 @@
 
 #include "core/rules.h"
 #include "core/utc_time.h"
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 namespace {
 

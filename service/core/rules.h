@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/fix.h"
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 enum class StormClass { NotTropical, Depression, Storm, Severe };
 
@@ -31,6 +31,6 @@ const char* GroupName(Basin basin);
 // more than `maxAgeHours` older than `now`. One fix per storm, in no particular order.
 std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours);
 
-// The feed's storms: at most the 20 strongest, grouped in basin order, strongest first
-// within a group; longitudes turned positive west.
+// The feed's storms: at most the kStormCapacity (20) strongest, grouped in basin order, strongest
+// first within a group; longitudes turned positive west.
 std::vector<FeedStorm> FeedStorms(const std::vector<Fix>& active);
