@@ -58,7 +58,7 @@ nothing_left() {
   local path left=()
   [ -z "$(package_state)" ] || fail "$PKG is still known to dpkg: $(package_state)"
   for path in $(package_files "$1") /var/lib/zarvane-feed /var/lib/private/zarvane-feed \
-    /var/lib/dpkg/info/$PKG.* /var/lib/systemd/deb-systemd-helper-enabled/*zarvane-feed* \
+    /var/lib/dpkg/info/"$PKG".* /var/lib/systemd/deb-systemd-helper-enabled/*zarvane-feed* \
     /etc/systemd/system/*/zarvane-feed*; do
     if [ -e "$path" ] || [ -L "$path" ]; then left+=("$path"); fi
   done
@@ -109,6 +109,7 @@ dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles | grep -qx "$DEFAULTS" ||
 
 # The build unit's command line, as systemd would run it: the variables of the defaults
 # file put in word by word, as the unit's user, in its state folder. Writes the feed.
+# shellcheck disable=SC2120 # "$@" is the unit's command line, set inside
 run_build_unit() {
   local command
   command=$(sed -n 's/^ExecStart=//p' "$UNIT_DIR/zarvane-feed-build.service")
