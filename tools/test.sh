@@ -32,14 +32,17 @@ CHAIN=""
 declare -a CHAIN_PIDS=()
 
 # The deploy units pass systemd-analyze verify without a word (it warns about unknown keys
-# and bad values but still exits 0), with ExecStart pointing at the built program.
+# and bad values but still exits 0), with ExecStart pointing at the built program and
+# their Documentation= manual page found in the tree.
 check_units() {
   local dir out status
   dir=$(mktemp -d)
+  mkdir -p "$dir/units" "$dir/man/man1"
+  cp "$ROOT/service/zarvane-feed.1" "$dir/man/man1/"
   for unit in "$ROOT"/deploy/*.service "$ROOT"/deploy/*.timer; do
-    sed "s|/usr/bin/zarvane-feed|$FEED|" "$unit" >"$dir/$(basename "$unit")"
+    sed "s|/usr/bin/zarvane-feed|$FEED|" "$unit" >"$dir/units/$(basename "$unit")"
   done
-  out=$(systemd-analyze verify "$dir"/* 2>&1)
+  out=$(MANPATH="$dir/man" systemd-analyze verify "$dir"/units/* 2>&1)
   status=$?
   rm -rf "$dir"
   echo "$out"
