@@ -4,20 +4,9 @@
 
 #include "core/make_feed.h"
 #include "core/readers.h"
+#include "core/sources.h"
 
 namespace {
-
-constexpr const char* kNhc = "https://www.nhc.noaa.gov/CurrentStorms.json";
-// JTWC's warnings as the NWS relays them, one slot per storm under warning: WTPN3x for the
-// western North Pacific, WTIO3x for the North Indian Ocean, WTXS3x for the southern
-// hemisphere.
-constexpr const char* kJtwcSlots[] = {"wtpn31", "wtpn32", "wtpn33", "wtpn34", "wtpn35",
-                                      "wtio31", "wtio32", "wtxs31", "wtxs32", "wtxs33"};
-constexpr const char* kJtwcRelay = "https://tgftp.nws.noaa.gov/data/raw/wt/";
-constexpr const char* kTcvitals = "https://ftp.nhc.noaa.gov/atcf/com/tcvitals";
-constexpr const char* kIbtracs =
-    "https://www.ncei.noaa.gov/data/international-best-track-archive-for-climate-stewardship-"
-    "ibtracs/v04r01/access/csv/ibtracs.ACTIVE.list.v04r01.csv";
 
 struct Outcome {
     SourceRead read;
@@ -46,12 +35,12 @@ Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits) {
 } // namespace
 
 std::vector<SourceSpec> OfficialSources() {
-    std::vector<SourceSpec> sources{{"nhc", kNhc}};
-    for (const char* slot : kJtwcSlots) {
-        sources.push_back({"jtwc", std::string(kJtwcRelay) + slot + ".pgtw..txt"});
+    std::vector<SourceSpec> sources;
+    for (const SourceDescriptor& source : Sources()) {
+        for (std::string& location : source.officialLocations()) {
+            sources.push_back({std::string(source.kind), std::move(location)});
+        }
     }
-    sources.push_back({"tcvitals", kTcvitals});
-    sources.push_back({"ibtracs", kIbtracs});
     return sources;
 }
 

@@ -29,8 +29,9 @@ struct FeedBuild {
     int stormCount = 0;                 // storms in `feed`
 };
 
-// The built-in official set: NHC CurrentStorms.json, JTWC's warnings for the Western
-// Pacific, North Indian Ocean and Southern Hemisphere, NCEP TCVitals, IBTrACS ACTIVE.
+// The built-in official set, from the table of sources: NHC CurrentStorms.json, JTWC's
+// twenty relay slots (western North Pacific, South Pacific, North Indian Ocean, South
+// Indian Ocean), NCEP TCVitals, IBTrACS ACTIVE.
 std::vector<SourceSpec> OfficialSources();
 
 // Fetches and reads every source, then keeps the storms active at `now` (UTC) whose
