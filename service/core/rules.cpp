@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
+#include "core/sources.h"
 #include "core/text.h"
 
 namespace {
@@ -12,65 +14,204 @@ constexpr std::time_t kSameStormSeconds = 6L * 3600;
 constexpr int kFirstTestNumber = 80; // 80-89 training and tests, 90-99 invests
 constexpr size_t kFeedCapacity = 20; // the saver keeps 20
 constexpr std::time_t kSecondsPerHour = 3600;
+constexpr double kFullCircle = 360.0;
 
+// By the storm number alone: whatever the name field says, 01-79 is a designated storm.
 bool IsInvestOrTest(const Fix& fix) {
     int number = 0;
     const bool numbered = fix.id.size() >= 4 && ParseInt(fix.id.substr(2, 2), number);
-    return (numbered && number >= kFirstTestNumber) || ToUpper(Trim(fix.name)) == "INVEST";
+    return numbered && number >= kFirstTestNumber;
 }
 
-const std::string& SourceKey(const Fix& fix) {
-    return fix.key.empty() ? fix.id : fix.key;
+using Fixes = std::vector<const Fix*>;
+
+// Most recent first; at equal times the preferred source first.
+bool Preferred(const Fix* a, const Fix* b) {
+    if (a->time != b->time) {
+        return a->time > b->time;
+    }
+    return SourceRank(a->source) < SourceRank(b->source);
+}
+
+// Fixes joined into storms: each set is one storm.
+struct Storms {
+    std::vector<size_t> parent;
+
+    explicit Storms(size_t count) : parent(count) {
+        for (size_t i = 0; i < count; ++i) {
+            parent[i] = i;
+        }
+    }
+    size_t Find(size_t i) {
+        while (parent[i] != i) {
+            i = parent[i] = parent[parent[i]];
+        }
+        return i;
+    }
+    void Join(size_t a, size_t b) { parent[Find(a)] = Find(b); }
+};
+
+// Joins the fixes that share a non-empty key: sorted, then each run joined.
+template <typename KeyOf> void JoinByKey(const Fixes& fixes, Storms& storms, KeyOf keyOf) {
+    std::vector<std::pair<std::pair<SourceKind, std::string_view>, size_t>> keyed;
+    for (size_t i = 0; i < fixes.size(); ++i) {
+        const auto key = keyOf(*fixes[i]);
+        if (!key.second.empty()) {
+            keyed.emplace_back(key, i);
+        }
+    }
+    std::sort(keyed.begin(), keyed.end());
+    for (size_t i = 1; i < keyed.size(); ++i) {
+        if (keyed[i].first == keyed[i - 1].first) {
+            storms.Join(keyed[i].second, keyed[i - 1].second);
+        }
+    }
 }
 
 double LongitudeGap(double a, double b) {
     const double gap = std::fabs(a - b);
-    return gap > 180.0 ? 360.0 - gap : gap;
+    return gap > kFullCircle / 2 ? kFullCircle - gap : gap;
 }
 
-bool SameStorm(const Fix& a, const Fix& b) {
-    if (a.source == b.source) {
-        return !SourceKey(a).empty() && SourceKey(a) == SourceKey(b);
+// A cell of 2 degrees by 6 hours: two fixes close enough to be one storm lie in the same
+// or neighbouring cells.
+using Cell = std::tuple<long, long, long>;
+constexpr long kLongitudeCells = static_cast<long>(kFullCircle / kSameStormDegrees);
+
+Cell CellOf(double latitude, double longitude, std::time_t time) {
+    const auto lon =
+        static_cast<long>(std::floor((longitude + kFullCircle / 2) / kSameStormDegrees));
+    return {static_cast<long>(std::floor(latitude / kSameStormDegrees)),
+            (lon % kLongitudeCells + kLongitudeCells) % kLongitudeCells,
+            static_cast<long>(time / kSameStormSeconds)};
+}
+
+// The fixes that carry an id, ordered by cell, to find those near an id-less fix.
+struct NearIndex {
+    std::vector<std::pair<Cell, size_t>> cells;
+};
+
+NearIndex IndexFixesWithIds(const Fixes& fixes) {
+    NearIndex index;
+    for (size_t i = 0; i < fixes.size(); ++i) {
+        if (!fixes[i]->id.empty()) {
+            index.cells.emplace_back(
+                CellOf(fixes[i]->latitude, fixes[i]->longitude, fixes[i]->time), i);
+        }
     }
-    if (!a.id.empty() && a.id == b.id) {
-        return true;
-    }
+    std::sort(index.cells.begin(), index.cells.end());
+    return index;
+}
+
+bool Near(const Fix& a, const Fix& b) {
     const std::time_t gap = a.time > b.time ? a.time - b.time : b.time - a.time;
-    return a.basin == b.basin && std::fabs(a.latitude - b.latitude) <= kSameStormDegrees &&
+    return a.basin == b.basin && a.source != b.source &&
+           std::fabs(a.latitude - b.latitude) <= kSameStormDegrees &&
            LongitudeGap(a.longitude, b.longitude) <= kSameStormDegrees && gap <= kSameStormSeconds;
 }
 
-// Most recent first; at equal times the preferred source first.
-bool Preferred(const Fix& a, const Fix& b) {
-    if (a.time != b.time) {
-        return a.time > b.time;
+// The fix with an id, from another source, nearest to `fix` within 2 degrees and 6 hours;
+// fixes.size() when there is none.
+size_t NearestWithId(const Fixes& fixes, const NearIndex& index, const Fix& fix) {
+    const auto [row, column, slot] = CellOf(fix.latitude, fix.longitude, fix.time);
+    size_t best = fixes.size();
+    double bestGap = 0.0;
+    for (long dRow = -1; dRow <= 1; ++dRow) {
+        for (long dColumn = -1; dColumn <= 1; ++dColumn) {
+            for (long dSlot = -1; dSlot <= 1; ++dSlot) {
+                const Cell cell{row + dRow,
+                                ((column + dColumn) % kLongitudeCells + kLongitudeCells) %
+                                    kLongitudeCells,
+                                slot + dSlot};
+                auto it = std::lower_bound(index.cells.begin(), index.cells.end(),
+                                           std::make_pair(cell, size_t{0}));
+                for (; it != index.cells.end() && it->first == cell; ++it) {
+                    const Fix& other = *fixes[it->second];
+                    const double gap = std::hypot(fix.latitude - other.latitude,
+                                                  LongitudeGap(fix.longitude, other.longitude));
+                    if (Near(fix, other) && (best == fixes.size() || gap < bestGap)) {
+                        best = it->second;
+                        bestGap = gap;
+                    }
+                }
+            }
+        }
     }
-    return a.source < b.source;
+    return best;
+}
+
+// Proximity only joins a storm that has no id to one that has: its newest fix that lies
+// near any fix of an id'd storm decides which.
+void JoinByProximity(const Fixes& fixes, Storms& storms) {
+    std::vector<bool> hasId(fixes.size(), false);
+    for (size_t i = 0; i < fixes.size(); ++i) {
+        if (!fixes[i]->id.empty()) {
+            hasId[storms.Find(i)] = true;
+        }
+    }
+    const NearIndex index = IndexFixesWithIds(fixes);
+    std::vector<bool> settled(fixes.size(), false);
+    for (size_t i = 0; i < fixes.size(); ++i) { // newest first: fixes are sorted Preferred
+        const size_t storm = storms.Find(i);
+        if (hasId[storm] || settled[storm]) {
+            continue;
+        }
+        const size_t near = NearestWithId(fixes, index, *fixes[i]);
+        if (near != fixes.size()) {
+            settled[storm] = true;
+            storms.Join(storm, near);
+        }
+    }
+}
+
+// The storm's newest fix (the first of its members, newest first), named by the newest
+// real name any of its fixes gives.
+Fix NewestNamed(const Fixes& fixes, const std::pair<size_t, size_t>* first,
+                const std::pair<size_t, size_t>* last) {
+    Fix newest = *fixes[first->second];
+    for (; first != last; ++first) {
+        if (!IsPlaceholderName(fixes[first->second]->name)) {
+            newest.name = fixes[first->second]->name;
+            break;
+        }
+    }
+    return newest;
 }
 
 } // namespace
 
 std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours) {
-    std::vector<Fix> candidates;
+    Fixes candidates;
     for (const Fix& fix : fixes) {
         if (fix.time <= now && !IsInvestOrTest(fix)) {
-            candidates.push_back(fix);
+            candidates.push_back(&fix);
         }
     }
     std::stable_sort(candidates.begin(), candidates.end(), Preferred);
-    std::vector<Fix> latest;
-    for (const Fix& fix : candidates) {
-        const auto joins = [&fix](const Fix& known) { return SameStorm(known, fix); };
-        if (std::none_of(latest.begin(), latest.end(), joins)) {
-            latest.push_back(fix);
-        }
+    Storms storms(candidates.size());
+    JoinByKey(candidates, storms, [](const Fix& fix) {
+        return std::make_pair(SourceKind::Nhc, std::string_view(fix.id));
+    });
+    JoinByKey(candidates, storms,
+              [](const Fix& fix) { return std::make_pair(fix.source, std::string_view(fix.key)); });
+    JoinByProximity(candidates, storms);
+    std::vector<std::pair<size_t, size_t>> byStorm; // (storm, fix), each storm newest first
+    byStorm.reserve(candidates.size());
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        byStorm.emplace_back(storms.Find(i), i);
     }
+    std::sort(byStorm.begin(), byStorm.end());
     const std::time_t oldest = now - static_cast<std::time_t>(maxAgeHours) * kSecondsPerHour;
     std::vector<Fix> active;
-    for (const Fix& fix : latest) {
-        if (!fix.final && fix.time >= oldest &&
-            Classify(fix.status, fix.windKnots) != StormClass::NotTropical) {
-            active.push_back(fix);
+    for (size_t first = 0, last = 0; first < byStorm.size(); first = last) {
+        while (last < byStorm.size() && byStorm[last].first == byStorm[first].first) {
+            ++last;
+        }
+        const Fix& newest = *candidates[byStorm[first].second];
+        if (!newest.final && newest.time >= oldest &&
+            Classify(newest.status, newest.windKnots) != StormClass::NotTropical) {
+            active.push_back(
+                NewestNamed(candidates, byStorm.data() + first, byStorm.data() + last));
         }
     }
     return active;

@@ -5,12 +5,20 @@
 // else <source tree>/../shared/data/storms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/make_feed.h"
+#include "core/readers.h"
 #include "core/utc_time.h"
 #include "feed_test_support.h"
 #include "shell/build_feed.h"
@@ -40,14 +48,15 @@ constexpr const char* kNio = "North Indian Ocean";
 constexpr const char* kSh = "Southern Hemisphere";
 
 const std::vector<FileCase> kFiles = {
-    // Idalia's last update is 12Z; Eleven is a depression; Irwin in the eastern Pacific.
+    // Idalia's last update is 12Z; Eleven, a name that only spells its number, is TD 11L; Irwin in
+    // the eastern Pacific.
     {"nhc-al082023-036.CurrentStorms.json",
      "nhc",
      "2023-08-29T15:00Z",
      12,
      {{kAtl, "Franklin", 30.8, 70.4, 115},
       {kAtl, "Idalia", 23.8, 84.8, 70},
-      {kAtl, "Eleven", 27.9, 51.4, 30},
+      {kAtl, "TD 11L", 27.9, 51.4, 30},
       {kEpac, "Irwin", 19.6, 129.1, 35}}},
     // Emily is post-tropical (PTC), Nine a potential cyclone (PC), ep092023 has no class.
     {"nhc-al082023-004A.CurrentStorms.json",
@@ -60,7 +69,7 @@ const std::vector<FileCase> kFiles = {
      "nhc",
      "2024-08-22T15:00Z",
      12,
-     {{kEpac, "Gilma", 16.9, 124.5, 110}, {kCpac, "One-C", 15.4, 140.8, 30}}},
+     {{kEpac, "Gilma", 16.9, 124.5, 110}, {kCpac, "TD 01C", 15.4, 140.8, 30}}},
     {"nhc-cp012024-042.CurrentStorms.json", "nhc", "2024-09-01T21:00Z", 12, {}}, // Hone: PTC
     {"nhc-ep112025-026.CurrentStorms.json",
      "nhc",
@@ -115,12 +124,14 @@ const std::vector<FileCase> kFiles = {
      "2025-03-04T00:00Z",
      12,
      {{kSh, "Alfred", -27.3, -159.0, 54}, {kSh, "Honde", -28.6, -48.0, 45}}},
-    // 28 m/s is 55 kt, 51 m/s 100 kt, 54 m/s 105 kt; 09E is still an INVEST.
+    // 28 m/s is 55 kt, 51 m/s 100 kt, 54 m/s 105 kt; 09E, named INVEST, is a depression
+    // by its number (13 m/s is 25 kt).
     {"hwrf-benchvitals.2012",
      "tcvitals",
      "2012-08-26T12:00Z",
      12,
      {{kAtl, "Isaac", 23.5, 80.0, 55},
+      {kEpac, "TD 09E", 12.4, 101.5, 25},
       {kWpac, "Bolaven", 26.6, -127.9, 105},
       {kWpac, "Tembin", 20.6, -117.1, 100}}},
     // 13 m/s is 25 kt; 38 m/s is 73.9 kt, no agency step of 5 knots.
@@ -168,6 +179,166 @@ TEST(RealData, EveryFileGivesWhatItSays) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(name == "SOURCES.md" || tested.count(name)) << name << " is not in the table";
     }
+}
+
+std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+// The storms of a feed made by the core from one source's bytes at `now`.
+std::vector<StormRecord> FeedOf(const char* label, const ReadResult& read, std::time_t now) {
+    const MadeFeed made = MakeFeed({{label, read}}, now, 12);
+    TestTable table;
+    ParseWhole(*table, made.feed);
+    return {table->records, table->records + table->count};
+}
+
+bool At(const StormRecord& storm, double latitude, double longitudeWest) {
+    return std::fabs(storm.latitude - latitude) < 0.01 &&
+           std::fabs(storm.longitude - longitudeWest) < 0.01;
+}
+
+// Tenths of a degree with a hemisphere letter, read here independently of the readers.
+double Tenths(const std::string& text) {
+    const double value = std::stod(text.substr(0, text.size() - 1)) / 10.0;
+    const char hemisphere = text.back();
+    return hemisphere == 'S' || hemisphere == 'W' ? -value : value;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::stringstream stream(line);
+    for (std::string field; std::getline(stream, field, ',');) {
+        const size_t first = field.find_first_not_of(' ');
+        fields.push_back(first == std::string::npos ? "" : field.substr(first));
+    }
+    return fields;
+}
+
+// ATCF classes of a tropical system; "XX" (not yet classed) and a blank leave it to the
+// wind, which for every row of these files is a tropical system's.
+bool TropicalClass(const std::string& status) {
+    for (const char* code : {"TD", "TS", "TY", "ST", "TC", "HU", "SD", "SS", "XX", ""}) {
+        if (status == code) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Every six-hourly row of every b-deck: the file cut after that time's last line and read
+// at an hour after it lists the storm at the row's place and wind exactly when the row's
+// class is tropical and its number is not an invest.
+TEST(RealData, BestTrackReplay) {
+    const std::filesystem::path folder = DataFolder();
+    if (!std::filesystem::is_directory(folder)) {
+        GTEST_SKIP() << "no storm data at " << folder;
+    }
+    int rows = 0, wrong = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() != ".dat") {
+            continue;
+        }
+        const std::string body = ReadWhole(entry.path());
+        std::istringstream lines(body);
+        std::string line, time;
+        size_t end = 0;
+        std::vector<std::string> row;
+        const auto replay = [&] {
+            if (row.empty() || std::stoi(time.substr(8, 2)) % 6 != 0) {
+                return;
+            }
+            ++rows;
+            const std::time_t now = *ParseDigitsTime(time) + 3600;
+            const auto storms = FeedOf("ATCF", ReadSource("atcf", body.substr(0, end)), now);
+            const bool listed = TropicalClass(row[10]) && std::stoi(row[1]) < 80;
+            const bool right = listed ? storms.size() == 1 &&
+                                            At(storms[0], Tenths(row[6]), -Tenths(row[7])) &&
+                                            storms[0].windKnots == std::stoi(row[8])
+                                      : storms.empty();
+            if (!right) {
+                ++wrong;
+                ADD_FAILURE() << entry.path().filename() << " " << time << " " << row[10] << ": "
+                              << storms.size() << " storms";
+            }
+        };
+        while (std::getline(lines, line)) {
+            const std::vector<std::string> fields = Fields(line);
+            if (fields.size() > 10 && fields[4] == "BEST" && fields[2] != time) {
+                replay();
+                time = fields[2];
+                row = fields;
+            }
+            end = static_cast<size_t>(lines.tellg() < 0 ? body.size() : size_t(lines.tellg()));
+        }
+        replay();
+    }
+    std::printf("best-track replay: %d rows, %d wrong\n", rows, wrong);
+    EXPECT_EQ(rows, 261); // every six-hourly time of the eight b-decks
+}
+
+struct Vital {
+    std::time_t time;
+    double latitude, longitude;
+    int number;
+};
+
+// Both TCVitals files at every cycle: a storm listed is at the newest place of its id, and
+// every storm of a designated number whose newest record is at most 12 hours old is listed.
+// Fixes after --now are ignored, so reading the whole file at a cycle is the file cut there.
+TEST(RealData, TcvitalsReplay) {
+    const std::filesystem::path folder = DataFolder();
+    if (!std::filesystem::is_directory(folder)) {
+        GTEST_SKIP() << "no storm data at " << folder;
+    }
+    int cycles = 0, older = 0, missing = 0;
+    for (const char* file : {"hwrf-benchvitals.2012", "hwrf-benchvitals.2013"}) {
+        const std::string body = ReadWhole(folder / file);
+        const ReadResult read = ReadSource("tcvitals", body);
+        std::multimap<std::string, Vital> vitals; // by storm id
+        std::set<std::time_t> times;
+        std::istringstream lines(body);
+        for (std::string line; std::getline(lines, line);) {
+            const Vital vital{*ParseDigitsTime(line.substr(19, 8) + line.substr(28, 4)),
+                              Tenths(line.substr(33, 4)), Tenths(line.substr(38, 5)),
+                              std::stoi(line.substr(5, 2))};
+            vitals.emplace(line.substr(5, 3), vital);
+            times.insert(vital.time);
+        }
+        for (const std::time_t now : times) {
+            ++cycles;
+            const auto storms = FeedOf("TCVitals", read, now);
+            std::map<std::string, std::time_t> newest;
+            for (const auto& [id, vital] : vitals) {
+                if (vital.time <= now && vital.time > newest[id]) {
+                    newest[id] = vital.time;
+                }
+            }
+            std::vector<bool> placed(storms.size(), false);
+            for (const auto& [id, time] : newest) {
+                bool listed = false;
+                const auto [first, last] = vitals.equal_range(id);
+                for (auto it = first; it != last; ++it) {
+                    for (size_t s = 0; s < storms.size(); ++s) {
+                        if (it->second.time == time &&
+                            At(storms[s], it->second.latitude, -it->second.longitude)) {
+                            placed[s] = listed = true;
+                        }
+                    }
+                }
+                const bool due = first->second.number < 80 && now - time <= 12 * 3600;
+                missing += due && !listed ? 1 : 0;
+            }
+            older += static_cast<int>(std::count(placed.begin(), placed.end(), false));
+        }
+    }
+    std::printf("TCVitals replay: %d cycles, %d storms at an older place, %d missing\n", cycles,
+                older, missing);
+    EXPECT_EQ(older, 0);
+    EXPECT_EQ(missing, 0);
 }
 
 } // namespace
