@@ -13,17 +13,35 @@ struct Outcome {
     SourceOutcome outcome;
 };
 
-Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits) {
+// The source's bytes read, or its last reading when the server says nothing changed.
+ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
+                            SourceMemory* memory) {
+    SourceMemory::Remembered last;
+    const bool known = memory && memory->Recall(source.location, last);
+    Conditional conditional{known ? last.validators : Validators{}, {}, false};
+    const Fetched fetched = Fetch(source.location, limits, &conditional);
+    if (!fetched.ok) {
+        return {{}, {}, fetched.error};
+    }
+    if (conditional.notModified) {
+        return known ? last.read
+                     : ReadResult{{}, {}, "304 Not Modified to an unconditional request"};
+    }
+    ReadResult read = ReadSource(source.kind, fetched.body);
+    const bool remember =
+        !conditional.answered.etag.empty() || !conditional.answered.lastModified.empty();
+    if (memory && remember && read.error.empty()) {
+        memory->Keep(source.location, {conditional.answered, read});
+    }
+    return read;
+}
+
+Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits, SourceMemory* memory) {
     Outcome result{{SourceLabel(source.kind), {}}, {SourceLabel(source.kind), false, {}}};
     if (!IsSourceKind(source.kind)) {
         result.read.result.error = "unknown source kind '" + source.kind + "'";
     } else {
-        const Fetched fetched = Fetch(source.location, limits);
-        if (fetched.ok) {
-            result.read.result = ReadSource(source.kind, fetched.body);
-        } else {
-            result.read.result.error = fetched.error;
-        }
+        result.read.result = FetchAndReadBody(source, limits, memory);
     }
     result.outcome.ok = result.read.result.error.empty();
     if (!result.outcome.ok) {
@@ -44,17 +62,38 @@ std::vector<SourceSpec> OfficialSources() {
     return sources;
 }
 
+bool SourceMemory::Recall(const std::string& location, Remembered& remembered) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = byLocation_.find(location);
+    if (found == byLocation_.end()) {
+        return false;
+    }
+    remembered = found->second;
+    return true;
+}
+
+void SourceMemory::Keep(const std::string& location, Remembered remembered) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    byLocation_[location] = std::move(remembered);
+}
+
 FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours) {
-    return BuildFeed(sources, now, maxAgeHours, FetchLimits{});
+    static SourceMemory processMemory;
+    return BuildFeed(sources, now, maxAgeHours, FetchLimits{}, &processMemory);
 }
 
 FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours,
                     const FetchLimits& limits) {
+    return BuildFeed(sources, now, maxAgeHours, limits, nullptr);
+}
+
+FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours,
+                    const FetchLimits& limits, SourceMemory* memory) {
     // Every source at once: one that stalls costs its timeout once, not once per source.
     std::vector<std::future<Outcome>> pending;
     pending.reserve(sources.size());
     for (const SourceSpec& source : sources) {
-        pending.push_back(std::async(std::launch::async, FetchAndRead, source, limits));
+        pending.push_back(std::async(std::launch::async, FetchAndRead, source, limits, memory));
     }
     FeedBuild build{false, {}, {}, {}};
     std::vector<SourceRead> reads;

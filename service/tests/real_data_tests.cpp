@@ -142,11 +142,163 @@ const std::vector<FileCase> kFiles = {
      {{kEpac, "Priscilla", 18.7, 120.6, 25}, {kWpac, "Francisco", 11.4, -142.7, 74}}},
 };
 
+std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
 std::filesystem::path DataFolder() {
     const char* folder = std::getenv("ZARVANE_STORM_DATA");
     return folder && *folder
                ? std::filesystem::path(folder)
                : std::filesystem::path(ZARVANE_SOURCE_DIR) / ".." / "shared" / "data" / "storms";
+}
+
+// A real file as edited for a fault: only the lines holding `keep` (all when empty), then
+// each replacement made at its first occurrence.
+struct EditedSource {
+    const char* file;
+    const char* kind;
+    const char* keep;
+    std::vector<std::pair<std::string, std::string>> replacements;
+};
+
+struct EditCase {
+    const char* what;
+    std::vector<EditedSource> sources;
+    const char* now;
+    bool ok;                   // false: no source gave data
+    std::vector<Storm> storms; // in feed order
+};
+
+const std::vector<EditCase> kEdits = {
+    {"a tropical storm one degree from a super typhoon: two storms",
+     {{"metget-wp0926web.txt", "jtwc", "", {}},
+      {"metget-bwp092026.dat",
+       "atcf",
+       "2026070612",
+       {{"WP, 09", "WP, 10"},
+        {"154N, 1427E, 140", "164N, 1427E,  45"},
+        {"XX", "TS"},
+        {"BAVI", "TEN"}}}},
+     "2026-07-06T15:00Z",
+     true,
+     {{kWpac, "Bavi", 15.4, -142.7, 140}, {kWpac, "TS 10W", 16.4, -142.7, 45}}},
+    {"the same 1.9 degrees away beside the typhoon's own best track",
+     {{"metget-wp0926web.txt", "jtwc", "", {}},
+      {"metget-bwp092026.dat", "atcf", "", {}},
+      {"metget-bwp092026.dat",
+       "atcf",
+       "2026070612",
+       {{"WP, 09", "WP, 10"},
+        {"154N, 1427E, 140", "173N, 1427E,  45"},
+        {"XX", "TS"},
+        {"BAVI", "TEN"}}}},
+     "2026-07-06T15:00Z",
+     true,
+     {{kWpac, "Bavi", 15.4, -142.7, 140}, {kWpac, "TS 10W", 17.3, -142.7, 45}}},
+    {"a low of another number a degree away and six hours newer takes nothing with it",
+     {{"metget-wp0926web.txt", "jtwc", "", {}},
+      {"metget-bwp092026.dat",
+       "atcf",
+       "2026070612",
+       {{"WP, 09", "WP, 11"},
+        {"2026070612", "2026070618"},
+        {"154N, 1427E, 140", "164N, 1427E,  25"},
+        {"XX", "LO"}}}},
+     "2026-07-06T19:00Z",
+     true,
+     {{kWpac, "Bavi", 15.4, -142.7, 140}}},
+    {"TCVitals: 14L named INVEST after FOURTEEN is shown at its newest place",
+     {{"hwrf-benchvitals.2012", "tcvitals", " 14L ", {}}},
+     "2012-09-11T00:00Z",
+     true,
+     {{kAtl, "TD 14L", 15.7, 41.0, 30}}},
+    {"b-deck: IO01 still named INVEST at 30 kt is a depression",
+     {{"geoips-bio012024.dat", "atcf", "", {}}},
+     "2024-05-25T07:00Z",
+     true,
+     {{kNio, "TD 01B", 18.0, -89.3, 30}}},
+    {"b-deck: dissipating (DS) is over",
+     {{"geoips-bsh062024.dat", "atcf", "2024013118", {{", TS,", ", DS,"}}}},
+     "2024-01-31T18:00Z",
+     true,
+     {}},
+    {"JTWC: an unreadable current wind is no wind, never the 12-hour forecast's 120 kt",
+     {{"jtwcalive-jtwc_2023073109.txt", "jtwc", "", {{"115 KT, GUSTS 140", "1l5 KT, GUSTS 140"}}}},
+     "2023-07-31T09:00Z",
+     false,
+     {}},
+    {"JTWC: a two-year-old bulletin on the same day of the month never appears",
+     {{"metget-wp0926web.txt", "jtwc", "", {}}},
+     "2028-07-06T15:00Z",
+     true,
+     {}},
+    {"JTWC: a South Pacific storm in a South Indian slot, routed by its designator",
+     {{"metget-wp0926web.txt",
+       "jtwc",
+       "",
+       {{"WTPN31", "WTXS32"}, {"09W", "05P"}, {"NEAR 15.4N 142.7E", "NEAR 17.5S 178.0W"}}}},
+     "2026-07-06T15:00Z",
+     true,
+     {{kSh, "Bavi", -17.5, 178.0, 140}}},
+    {"NHC: a UTF-8 name in windows-1252, accents off where it has no letter",
+     {{"nhc-ep112025-026.CurrentStorms.json",
+       "nhc",
+       "",
+       {{"\"Kiko\"", "\"K\xC3\xA4k\xC5\x8D\\u0007\""}}}},
+     "2025-09-06T15:00Z",
+     true,
+     {{kCpac, "K\xE4ko", 15.5, 140.5, 115}}},
+};
+
+std::string Edited(const std::filesystem::path& folder, const EditedSource& source) {
+    std::string body;
+    std::istringstream lines(ReadWhole(folder / source.file));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(source.keep) != std::string::npos) {
+            body += line + "\n";
+        }
+    }
+    for (const auto& [from, to] : source.replacements) {
+        const size_t at = body.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        body.replace(at == std::string::npos ? body.size() : at, from.size(), to);
+    }
+    return body;
+}
+
+void ExpectStorms(const std::string& feed, const std::vector<Storm>& storms) {
+    TestTable table;
+    ParseWhole(*table, feed);
+    ASSERT_EQ(static_cast<size_t>(table->count), storms.size()) << feed;
+    for (size_t i = 0; i < storms.size(); ++i) {
+        const StormRecord& got = table->records[i];
+        EXPECT_STREQ(got.group, storms[i].group);
+        EXPECT_STREQ(got.name, storms[i].name);
+        EXPECT_NEAR(got.latitude, storms[i].latitude, 0.001);
+        EXPECT_NEAR(got.longitude, storms[i].longitudeWest, 0.001);
+        EXPECT_EQ(got.windKnots, storms[i].knots);
+    }
+}
+
+TEST(RealData, EditedFilesForEachFault) {
+    const std::filesystem::path folder = DataFolder();
+    if (!std::filesystem::is_directory(folder)) {
+        GTEST_SKIP() << "no storm data at " << folder;
+    }
+    for (const EditCase& c : kEdits) {
+        SCOPED_TRACE(c.what);
+        std::vector<SourceRead> reads;
+        for (const EditedSource& source : c.sources) {
+            reads.push_back({source.kind, ReadSource(source.kind, Edited(folder, source))});
+        }
+        const MadeFeed made = MakeFeed(reads, *ParseIsoMinute(c.now), 12);
+        EXPECT_EQ(made.ok, c.ok) << made.feed;
+        ExpectStorms(made.feed, c.storms);
+    }
 }
 
 TEST(RealData, EveryFileGivesWhatItSays) {
@@ -179,13 +331,6 @@ TEST(RealData, EveryFileGivesWhatItSays) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(name == "SOURCES.md" || tested.count(name)) << name << " is not in the table";
     }
-}
-
-std::string ReadWhole(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
 }
 
 // The storms of a feed made by the core from one source's bytes at `now`.
