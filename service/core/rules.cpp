@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <tuple>
+#include <unordered_map>
 
 #include "core/sources.h"
 #include "core/text.h"
@@ -25,12 +26,29 @@ bool IsInvestOrTest(const Fix& fix) {
 
 using Fixes = std::vector<const Fix*>;
 
-// Most recent first; at equal times the preferred source first.
-bool Preferred(const Fix* a, const Fix* b) {
-    if (a->time != b->time) {
-        return a->time > b->time;
+// The fixes that may count at `now`: most recent first, at equal times the preferred
+// source first, and otherwise in their given order.
+Fixes NewestFirst(const std::vector<Fix>& fixes, std::time_t now) {
+    struct Entry {
+        std::time_t time;
+        int rank;
+        size_t order;
+    };
+    std::vector<Entry> entries;
+    for (size_t i = 0; i < fixes.size(); ++i) {
+        if (fixes[i].time <= now && !IsInvestOrTest(fixes[i])) {
+            entries.push_back({fixes[i].time, SourceRank(fixes[i].source), i});
+        }
     }
-    return SourceRank(a->source) < SourceRank(b->source);
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return std::tie(b.time, a.rank, a.order) < std::tie(a.time, b.rank, b.order);
+    });
+    Fixes sorted;
+    sorted.reserve(entries.size());
+    for (const Entry& entry : entries) {
+        sorted.push_back(&fixes[entry.order]);
+    }
+    return sorted;
 }
 
 // Fixes joined into storms: each set is one storm.
@@ -51,19 +69,26 @@ struct Storms {
     void Join(size_t a, size_t b) { parent[Find(a)] = Find(b); }
 };
 
-// Joins the fixes that share a non-empty key: sorted, then each run joined.
-template <typename KeyOf> void JoinByKey(const Fixes& fixes, Storms& storms, KeyOf keyOf) {
-    std::vector<std::pair<std::pair<SourceKind, std::string_view>, size_t>> keyed;
-    for (size_t i = 0; i < fixes.size(); ++i) {
-        const auto key = keyOf(*fixes[i]);
-        if (!key.second.empty()) {
-            keyed.emplace_back(key, i);
-        }
+// A storm key: a source (or none, for ids that hold across sources) and its text.
+using StormKey = std::pair<SourceKind, std::string_view>;
+
+struct StormKeyHash {
+    size_t operator()(const StormKey& key) const {
+        return std::hash<std::string_view>()(key.second) ^ static_cast<size_t>(key.first);
     }
-    std::sort(keyed.begin(), keyed.end());
-    for (size_t i = 1; i < keyed.size(); ++i) {
-        if (keyed[i].first == keyed[i - 1].first) {
-            storms.Join(keyed[i].second, keyed[i - 1].second);
+};
+
+// Joins the fixes that share a non-empty key to the first fix that had it.
+template <typename KeyOf> void JoinByKey(const Fixes& fixes, Storms& storms, KeyOf keyOf) {
+    std::unordered_map<StormKey, size_t, StormKeyHash> first;
+    first.reserve(fixes.size());
+    for (size_t i = 0; i < fixes.size(); ++i) {
+        const StormKey key = keyOf(*fixes[i]);
+        if (!key.second.empty()) {
+            const auto [found, added] = first.emplace(key, i);
+            if (!added) {
+                storms.Join(i, found->second);
+            }
         }
     }
 }
@@ -118,21 +143,19 @@ size_t NearestWithId(const Fixes& fixes, const NearIndex& index, const Fix& fix)
     double bestGap = 0.0;
     for (long dRow = -1; dRow <= 1; ++dRow) {
         for (long dColumn = -1; dColumn <= 1; ++dColumn) {
-            for (long dSlot = -1; dSlot <= 1; ++dSlot) {
-                const Cell cell{row + dRow,
-                                ((column + dColumn) % kLongitudeCells + kLongitudeCells) %
-                                    kLongitudeCells,
-                                slot + dSlot};
-                auto it = std::lower_bound(index.cells.begin(), index.cells.end(),
-                                           std::make_pair(cell, size_t{0}));
-                for (; it != index.cells.end() && it->first == cell; ++it) {
-                    const Fix& other = *fixes[it->second];
-                    const double gap = std::hypot(fix.latitude - other.latitude,
-                                                  LongitudeGap(fix.longitude, other.longitude));
-                    if (Near(fix, other) && (best == fixes.size() || gap < bestGap)) {
-                        best = it->second;
-                        bestGap = gap;
-                    }
+            // The three time slots of one place are neighbours in the index.
+            const long wrapped =
+                ((column + dColumn) % kLongitudeCells + kLongitudeCells) % kLongitudeCells;
+            const Cell first{row + dRow, wrapped, slot - 1}, last{row + dRow, wrapped, slot + 1};
+            auto it = std::lower_bound(index.cells.begin(), index.cells.end(),
+                                       std::make_pair(first, size_t{0}));
+            for (; it != index.cells.end() && it->first <= last; ++it) {
+                const Fix& other = *fixes[it->second];
+                const double gap = std::hypot(fix.latitude - other.latitude,
+                                              LongitudeGap(fix.longitude, other.longitude));
+                if (Near(fix, other) && (best == fixes.size() || gap < bestGap)) {
+                    best = it->second;
+                    bestGap = gap;
                 }
             }
         }
@@ -181,13 +204,7 @@ Fix NewestNamed(const Fixes& fixes, const std::pair<size_t, size_t>* first,
 } // namespace
 
 std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours) {
-    Fixes candidates;
-    for (const Fix& fix : fixes) {
-        if (fix.time <= now && !IsInvestOrTest(fix)) {
-            candidates.push_back(&fix);
-        }
-    }
-    std::stable_sort(candidates.begin(), candidates.end(), Preferred);
+    Fixes candidates = NewestFirst(fixes, now);
     Storms storms(candidates.size());
     JoinByKey(candidates, storms, [](const Fix& fix) {
         return std::make_pair(SourceKind::Nhc, std::string_view(fix.id));

@@ -26,7 +26,7 @@ std::vector<Fix> MakeFixes(int stormCount) {
     for (int i = 0; i < stormCount; ++i) {
         char id[16];
         std::snprintf(id, sizeof id, "WP%02d%04d", i % 79 + 1, 1000 + i / 79);
-        Fix fix;
+        Fix fix{};
         fix.id = id;
         fix.name = "STORM";
         fix.status = "TS";
