@@ -172,9 +172,16 @@ void JoinByProximity(const Fixes& fixes, Storms& storms) {
             hasId[storms.Find(i)] = true;
         }
     }
+    bool anyWithoutId = false;
+    for (size_t i = 0; i < fixes.size() && !anyWithoutId; ++i) {
+        anyWithoutId = !hasId[storms.Find(i)];
+    }
+    if (!anyWithoutId) {
+        return; // every storm has an id: nothing to join
+    }
     const NearIndex index = IndexFixesWithIds(fixes);
     std::vector<bool> settled(fixes.size(), false);
-    for (size_t i = 0; i < fixes.size(); ++i) { // newest first: fixes are sorted Preferred
+    for (size_t i = 0; i < fixes.size(); ++i) { // newest first, as NewestFirst sorts them
         const size_t storm = storms.Find(i);
         if (hasId[storm] || settled[storm]) {
             continue;

@@ -57,10 +57,10 @@ HeaderList ConditionalHeaders(CURL* curl, const Conditional* conditional) {
     HeaderList headers(nullptr, curl_slist_free_all);
     const Validators previous = conditional ? conditional->previous : Validators{};
     const auto add = [&headers](const std::string& line) {
-        curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
-        if (grown) {
-            headers.release();
-            headers.reset(grown);
+        // The list's head stays the same once it has one.
+        curl_slist* head = curl_slist_append(headers.get(), line.c_str());
+        if (head && !headers) {
+            headers.reset(head);
         }
     };
     if (!previous.etag.empty()) {
