@@ -28,9 +28,7 @@ ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
                      : ReadResult{{}, {}, "304 Not Modified to an unconditional request"};
     }
     ReadResult read = ReadSource(source.kind, fetched.body);
-    const bool remember =
-        !conditional.answered.etag.empty() || !conditional.answered.lastModified.empty();
-    if (memory && remember && read.error.empty()) {
+    if (memory) { // a full answer replaces the last, even one that did not read
         memory->Keep(source.location, {conditional.answered, read});
     }
     return read;
@@ -65,8 +63,11 @@ std::vector<SourceSpec> OfficialSources() {
 bool SourceMemory::Recall(const std::string& location, Remembered& remembered) const {
     const std::lock_guard<std::mutex> lock(mutex_);
     const auto found = byLocation_.find(location);
-    if (found == byLocation_.end()) {
-        return false;
+    const bool askable =
+        found != byLocation_.end() &&
+        (!found->second.validators.etag.empty() || !found->second.validators.lastModified.empty());
+    if (!askable) {
+        return false; // without validators the server cannot be asked about that version
     }
     remembered = found->second;
     return true;

@@ -48,7 +48,7 @@ class SourceMemory {
         Validators validators;
         ReadResult read;
     };
-    // The reading of `location`'s last answer, or nothing.
+    // The last answer from `location` when it came with validators to ask about it.
     bool Recall(const std::string& location, Remembered& remembered) const;
     void Keep(const std::string& location, Remembered remembered);
 
