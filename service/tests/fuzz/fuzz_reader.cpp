@@ -1,6 +1,7 @@
 // One source kind's reading (FUZZ_KIND, set by the build: its reader, then Normalise) on
-// arbitrary bytes, and the rules and the writer on whatever it reads. Every fix must be normalised (finite position in range,
-// longitude in (-180, 180], wind 0-300 knots); any crash or sanitizer report is a failure.
+// arbitrary bytes, and the rules and the writer on whatever it reads. Every fix must be normalised
+// (finite position in range, longitude in (-180, 180], wind 0-300 knots); any crash or sanitizer
+// report is a failure.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
