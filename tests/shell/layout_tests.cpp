@@ -1,7 +1,20 @@
-// The screen layout rules: globe square, its place, and the font sizes by width.
+// The screen layout rules: the picture on the primary monitor, the globe square, its
+// place, and the font sizes by width.
 #include "shell/layout.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
+
+// Outside the unnamed namespace, so that the test macros find them next to PixelBox.
+bool operator==(const PixelBox& a, const PixelBox& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::ostream& operator<<(std::ostream& out, const PixelBox& box) {
+    return out << "(" << box.left << "," << box.top << ")-(" << box.right << "," << box.bottom
+               << ")";
+}
 
 namespace {
 
@@ -28,7 +41,7 @@ TEST(ComputeLayout, FollowsTheRulesAtTheUsualScreenSizes) {
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(::testing::Message()
                      << c.width << "x" << c.height << " details " << c.showDetails);
-        const ScreenLayout layout = ComputeLayout(c.width, c.height, c.showDetails);
+        const ScreenLayout layout = ComputeLayout({0, 0, c.width, c.height}, c.showDetails);
         EXPECT_EQ(layout.globeSide, c.side);
         EXPECT_EQ(layout.globeX, c.globeX);
         EXPECT_EQ(layout.globeY, 0);
@@ -36,6 +49,57 @@ TEST(ComputeLayout, FollowsTheRulesAtTheUsualScreenSizes) {
         EXPECT_EQ(layout.listSize, c.listSize);
         EXPECT_EQ(TitleFontHeight(layout), c.titleFontHeight);
     }
+}
+
+struct PlacementCase {
+    const char* desk;
+    PixelBox clipBox; // every monitor's bounding box, in screen coordinates
+    PixelBox primary; // at 0,0, as Windows places it
+    PixelBox content; // in the window's coordinates
+};
+
+// The clip boxes are the unions that Windows (and Wine on Xorg's dummy driver) reports
+// for these desks.
+TEST(PlaceContent, PutsThePictureOnThePrimaryMonitor) {
+    const PixelBox primary = {0, 0, 1024, 768};
+    const PlacementCase cases[] = {
+        {"one monitor", {0, 0, 1024, 768}, primary, {0, 0, 1024, 768}},
+        {"other right", {0, 0, 2304, 1024}, primary, {0, 0, 1024, 768}},
+        {"other left", {-1280, 0, 1024, 1024}, primary, {1280, 0, 2304, 768}},
+        {"other above", {0, -1024, 1280, 768}, primary, {0, 1024, 1024, 1792}},
+        {"other below", {0, 0, 1280, 1792}, primary, {0, 0, 1024, 768}},
+        {"three in a row", {-1280, 0, 3328, 1024}, primary, {1280, 0, 2304, 768}},
+        {"larger other, left and lower", {-1920, 0, 1024, 1200}, primary, {1920, 0, 2944, 768}},
+        {"larger other, left and higher",
+         {-1920, -300, 800, 780},
+         {0, 0, 800, 600},
+         {1920, 300, 2720, 900}},
+        {"primary partly outside", {0, 0, 800, 600}, primary, {0, 0, 800, 600}},
+        {"no primary reported", {-1280, 0, 1024, 1024}, {0, 0, 0, 0}, {0, 0, 2304, 1024}},
+        {"primary outside the box", {0, 0, 1024, 768}, {2000, 0, 3024, 768}, {0, 0, 1024, 768}},
+    };
+    for (const PlacementCase& c : cases) {
+        SCOPED_TRACE(c.desk);
+        EXPECT_EQ(PlaceContent(c.clipBox, c.primary), c.content);
+    }
+}
+
+// On a desk of several monitors the rules take the primary's size, and every place moves
+// with the picture's corner.
+TEST(ComputeLayout, FollowsThePictureOnThePrimaryMonitor) {
+    const ScreenLayout left = ComputeLayout({1280, 0, 2304, 768}, false);
+    EXPECT_EQ(left.globeX, 1280 + 178);
+    EXPECT_EQ(left.globeY, 0);
+    EXPECT_EQ(left.globeSide, 668);
+    EXPECT_EQ(TitleFontHeight(left), 24);
+    const ScreenLayout above = ComputeLayout({0, 1024, 800, 1624}, true);
+    EXPECT_EQ(above.left, 0);
+    EXPECT_EQ(above.top, 1024);
+    EXPECT_EQ(above.globeX, 0);
+    EXPECT_EQ(above.globeY, 1024);
+    EXPECT_EQ(above.globeSide, 500);
+    EXPECT_EQ(above.titleSize, 18);
+    EXPECT_EQ(above.listSize, 14);
 }
 
 TEST(ChooseBannerPiece, CentresNarrowScreensAndStretchesWideOnes) {
