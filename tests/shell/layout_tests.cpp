@@ -19,32 +19,41 @@ std::ostream& operator<<(std::ostream& out, const PixelBox& box) {
 namespace {
 
 struct LayoutCase {
-    int width, height;
+    PixelBox content; // the picture's place in the window: the whole client on one monitor
     bool showDetails;
     int side, globeX, titleSize, listSize, titleFontHeight;
 };
 
 TEST(ComputeLayout, FollowsTheRulesAtTheUsualScreenSizes) {
     const LayoutCase cases[] = {
-        {640, 480, false, 380, 130, 14, 10, 14},
-        {640, 480, true, 380, 0, 14, 10, 14},
-        {641, 480, false, 380, 130, 18, 14, 18},
-        {800, 600, false, 500, 150, 18, 14, 18},
-        {801, 600, false, 500, 150, 26, 18, 26},
-        {1023, 768, false, 668, 177, 26, 18, 26},
-        {1024, 768, false, 668, 178, 26, 18, 24},
-        {1024, 768, true, 668, 0, 26, 18, 24},
-        {1280, 1024, false, 924, 178, 26, 18, 24},
-        {600, 1024, false, 600, 0, 14, 10, 14},     // taller than wide: the globe spans the width
-        {1601, 1200, false, 1100, 250, 26, 18, 24}, // odd halves round toward zero
+        {{0, 0, 640, 480}, false, 380, 130, 14, 10, 14},
+        {{0, 0, 640, 480}, true, 380, 0, 14, 10, 14},
+        {{0, 0, 641, 480}, false, 380, 130, 18, 14, 18},
+        {{0, 0, 800, 600}, false, 500, 150, 18, 14, 18},
+        {{0, 0, 801, 600}, false, 500, 150, 26, 18, 26},
+        {{0, 0, 1023, 768}, false, 668, 177, 26, 18, 26},
+        {{0, 0, 1024, 768}, false, 668, 178, 26, 18, 24},
+        {{0, 0, 1024, 768}, true, 668, 0, 26, 18, 24},
+        {{0, 0, 1280, 1024}, false, 924, 178, 26, 18, 24},
+        {{0, 0, 600, 1024}, false, 600, 0, 14, 10, 14},     // taller than wide: full width
+        {{0, 0, 1601, 1200}, false, 1100, 250, 26, 18, 24}, // odd halves round toward zero
+        // On a desk of several monitors: the primary's size rules, its corner moves all.
+        {{1280, 0, 2304, 768}, false, 668, 1280 + 178, 26, 18, 24}, // other monitor left
+        {{0, 1024, 800, 1624}, true, 500, 0, 18, 14, 18},           // other monitor above
     };
     for (const LayoutCase& c : cases) {
-        SCOPED_TRACE(::testing::Message()
-                     << c.width << "x" << c.height << " details " << c.showDetails);
-        const ScreenLayout layout = ComputeLayout({0, 0, c.width, c.height}, c.showDetails);
+        const int width = c.content.right - c.content.left;
+        const int height = c.content.bottom - c.content.top;
+        SCOPED_TRACE(::testing::Message() << width << "x" << height << " at " << c.content
+                                          << " details " << c.showDetails);
+        const ScreenLayout layout = ComputeLayout(c.content, c.showDetails);
+        EXPECT_EQ(layout.left, c.content.left);
+        EXPECT_EQ(layout.top, c.content.top);
+        EXPECT_EQ(layout.width, width);
+        EXPECT_EQ(layout.height, height);
         EXPECT_EQ(layout.globeSide, c.side);
         EXPECT_EQ(layout.globeX, c.globeX);
-        EXPECT_EQ(layout.globeY, 0);
+        EXPECT_EQ(layout.globeY, c.content.top);
         EXPECT_EQ(layout.titleSize, c.titleSize);
         EXPECT_EQ(layout.listSize, c.listSize);
         EXPECT_EQ(TitleFontHeight(layout), c.titleFontHeight);
@@ -82,24 +91,6 @@ TEST(PlaceContent, PutsThePictureOnThePrimaryMonitor) {
         SCOPED_TRACE(c.desk);
         EXPECT_EQ(PlaceContent(c.clipBox, c.primary), c.content);
     }
-}
-
-// On a desk of several monitors the rules take the primary's size, and every place moves
-// with the picture's corner.
-TEST(ComputeLayout, FollowsThePictureOnThePrimaryMonitor) {
-    const ScreenLayout left = ComputeLayout({1280, 0, 2304, 768}, false);
-    EXPECT_EQ(left.globeX, 1280 + 178);
-    EXPECT_EQ(left.globeY, 0);
-    EXPECT_EQ(left.globeSide, 668);
-    EXPECT_EQ(TitleFontHeight(left), 24);
-    const ScreenLayout above = ComputeLayout({0, 1024, 800, 1624}, true);
-    EXPECT_EQ(above.left, 0);
-    EXPECT_EQ(above.top, 1024);
-    EXPECT_EQ(above.globeX, 0);
-    EXPECT_EQ(above.globeY, 1024);
-    EXPECT_EQ(above.globeSide, 500);
-    EXPECT_EQ(above.titleSize, 18);
-    EXPECT_EQ(above.listSize, 14);
 }
 
 TEST(ChooseBannerPiece, CentresNarrowScreensAndStretchesWideOnes) {
