@@ -111,11 +111,11 @@ EndSection
 CONF
 }
 
-# arrange_monitors right|left [primary-mode]: the primary DUMMY0 (1024x768 unless named)
-# and DUMMY1, 1280x1024, beside it on that side, tops aligned. Run it while no Wine
-# program runs: Wine reads the monitors when it starts.
+# arrange_monitors right|left [primary-mode [other-mode]]: the primary DUMMY0 (1024x768
+# unless named) and DUMMY1 (1280x1024 unless named) beside it on that side, tops aligned.
+# Run it while no Wine program runs: Wine reads the monitors when it starts.
 arrange_monitors() {
-  local side=$1 primary=${2:-1024x768} other=1280x1024 width height first second
+  local side=$1 primary=${2:-1024x768} other=${3:-1280x1024} width height first second
   width=$((${primary%x*} + ${other%x*}))
   height=$(( ${primary#*x} > ${other#*x} ? ${primary#*x} : ${other#*x} ))
   xrandr --addmode DUMMY1 "$other" 2>/dev/null
