@@ -51,6 +51,9 @@ port=$(serve_port "$demo_dir/serve.log")
 wait_for_status "http://127.0.0.1:$port/RirozIrid/ssaver.dat" 200 >/dev/null
 echo "zarvane-feed serve: http://127.0.0.1:$port/RirozIrid/ssaver.dat (log: $demo_dir/serve.log)"
 
+# The saver reads the user's registry copy of its settings before WIN.INI: a settings
+# dialog saved in this prefix earlier would otherwise win over the demo's values.
+wine reg delete 'HKCU\Software\Zarvane' /f >/dev/null 2>&1 || true
 python3 "$ROOT/tools/demo/set-profile.py" "$WINEPREFIX/drive_c/windows/win.ini" \
   Internet=1 ShowDetails=1 Lighting=1 NightSide=1 Alternate=1 Direct=1 UseProxy=0 \
   "AlternateHost=127.0.0.1:$port"

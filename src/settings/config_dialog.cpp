@@ -14,6 +14,8 @@ constexpr INT_PTR kDialogResult = 1; // the result whichever way the dialog is c
 constexpr SIZE kPictureSize = {400, 360};
 
 constexpr char kNoticeCaption[] = "Notice";
+constexpr char kNotSavedNotice[] = "Your settings could not be saved.\n"
+                                   "Press OK to try again, or Cancel to leave them as they were.";
 constexpr char kHardwareNotice[] = "Selecting this option causes the screen saver\n"
                                    "to search for and use an OpenGL compatible 3D\n"
                                    "graphics card. If the screen saver does not function\n"
@@ -75,6 +77,17 @@ void OnUseHardware(HWND dialog) {
     }
 }
 
+// A write that did not reach the store the saver reads first is told, and the dialog
+// stays open with the user's choices.
+void OnOk(HWND dialog) {
+    ReadControls(dialog);
+    if (!saverSettings.Save()) {
+        ::MessageBoxA(dialog, kNotSavedNotice, kNoticeCaption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    ::EndDialog(dialog, kDialogResult);
+}
+
 void OnCommand(HWND dialog, int id) {
     switch (id) {
     case IDC_DISABLE_LIGHTING:
@@ -87,9 +100,7 @@ void OnCommand(HWND dialog, int id) {
         ShowAdvancedDialog(DialogInstance(dialog), dialog);
         return;
     case IDOK:
-        ReadControls(dialog);
-        saverSettings.Save();
-        ::EndDialog(dialog, kDialogResult);
+        OnOk(dialog);
         return;
     case IDCANCEL:
         ::EndDialog(dialog, kDialogResult);

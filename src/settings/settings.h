@@ -1,10 +1,11 @@
 #pragma once
-// The saver's thirteen persisted options, kept in the "zarvsaver" section of WIN.INI.
+// The saver's thirteen persisted options, kept in the user's registry key and in the
+// "zarvsaver" section of WIN.INI (settings_store.h says which is read first and why).
 // One process-wide instance, `saverSettings`. It is filled by Load when the main window
 // is created and when the configuration dialog opens; only the configuration dialog's OK
 // calls Save. Integer flags hold 0 or 1 when written by the dialogs, but a hand-edited
 // profile may hold any integer: readers treat every nonzero value as on.
-// Load and Save are Win32 (the profile functions); the key table is platform-free.
+// Load and Save are Win32 (registry and profile functions); the key table is platform-free.
 
 constexpr int kSettingsTextSize = 80; // bytes of each text field, terminating zero included
 
@@ -23,12 +24,15 @@ struct SaverSettings {
     char proxyName[kSettingsTextSize];
     char alternateHost[kSettingsTextSize];
 
-    // Reads every field from the profile in the keys' fixed order; a missing section or
-    // key gives its default. A stored text longer than 79 characters reads cut to 79.
+    // Reads every field in the keys' fixed order, from the registry key when it holds the
+    // key, else from WIN.INI, else the default. A stored text longer than 79 characters
+    // reads cut to 79.
     void Load();
-    // Writes every field back, integers as "%d" text, texts as they stand (an empty text
-    // is written as an empty value, not removed). Failures are ignored.
-    void Save() const;
+    // Writes every field to the registry key (integers as REG_DWORD, texts as they stand,
+    // an empty text as an empty value) and then to WIN.INI (integers as "%d" text) where
+    // WIN.INI can be written. True when every key reached the registry key, that is when
+    // the next Load gives back these values; WIN.INI's result does not count.
+    bool Save() const;
 };
 
 extern SaverSettings saverSettings;

@@ -5,6 +5,9 @@
 #include "settings/settings.h"
 
 constexpr const char* kSettingsSection = "zarvsaver";
+// The user's own copy of the settings, under HKEY_CURRENT_USER: one value per profile key,
+// the integers as REG_DWORD, the texts as REG_SZ. Read before the WIN.INI section.
+constexpr const char* kSettingsRegistryKey = "Software\\Zarvane";
 
 // The maker's web host: where the feed is looked for with "Alternate" on until the user
 // names another host.

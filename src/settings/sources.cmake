@@ -1,6 +1,7 @@
 # Files of this subsystem; see src/CMakeLists.txt.
 list(APPEND CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/settings_keys.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settings_store.cpp
   ${CMAKE_CURRENT_LIST_DIR}/dialog_states.cpp
 )
 list(APPEND WIN_SOURCES

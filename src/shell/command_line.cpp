@@ -36,11 +36,16 @@ const char* SkipProgramName(const char* commandLine, NextCharFunction next) {
 }
 
 uint32_t ReadDecimal(const char* text) {
+    const bool negative = *text == '-';
     uint32_t value = 0;
-    for (const char* p = text; *p >= '0' && *p <= '9'; ++p) {
+    for (const char* p = negative ? text + 1 : text; *p >= '0' && *p <= '9'; ++p) {
         value = value * 10u + static_cast<uint32_t>(*p - '0');
     }
-    return value;
+    return negative ? 0u - value : value;
+}
+
+int64_t SignExtendHandle(uint32_t low32) {
+    return static_cast<int32_t>(low32);
 }
 
 ModeRequest ReadModeRequest(const char* arguments) {

@@ -13,8 +13,14 @@ using NextCharFunction = const char* (*)(const char*);
 const char* SkipProgramName(const char* commandLine, NextCharFunction next);
 
 // Reads leading decimal digits as value * 10 + digit, wrapping modulo 2^32; 0 when the
-// text does not start with a digit. The number is a window handle.
+// text does not start with a digit. One leading "-" negates the number (modulo 2^32), so
+// a handle written as a signed number reads as the same 32 bits. The number is a window
+// handle.
 uint32_t ReadDecimal(const char* text);
+
+// The handle value that the 32 bits of a window handle stand for. Only the lower 32 bits
+// of a window handle are significant, and a 64-bit handle is their sign extension.
+int64_t SignExtendHandle(uint32_t low32);
 
 enum class RunMode {
     Configure,      // "c", or no switch at all

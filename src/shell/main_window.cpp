@@ -118,21 +118,20 @@ void OnDisplayChange(HWND window) {
     ::InvalidateRect(window, nullptr, TRUE);
 }
 
-// A thread still fetching is asked to end and given a short while. Killing it is the last
-// resort: killed while WinINet or the heap holds a lock, it could leave this thread
-// blocked for ever. The table's lock goes only once the thread is gone.
+// The feed thread is only signalled; it closes its own internet handles and ends. One
+// that has not ended within the wait is never killed alone: a thread killed while WinINet
+// or the heap holds a lock could block this thread, or the DLL detach code of an orderly
+// exit, for ever. The whole process ends at once instead; the windows are already hidden.
+// The table's lock goes only once the thread is gone.
 void StopFeedThread() {
     if (feedThread == nullptr) {
         return;
     }
-    if (::WaitForSingleObject(feedThread, 0) == WAIT_TIMEOUT) {
-        if (!AskFeedThreadToEnd(feedThread, kFeedThreadEndWaitMs)) {
-            ::TerminateThread(feedThread, 0);
-        }
-        if (::WaitForSingleObject(feedThread, kFeedThreadEndWaitMs) == WAIT_OBJECT_0) {
-            DeleteStormLock(stormTable.lock);
-        }
+    if (!AskFeedThreadToEnd(feedThread, kFeedThreadEndWaitMs)) {
+        SetSaverRunning(false);
+        ::TerminateProcess(::GetCurrentProcess(), 0);
     }
+    DeleteStormLock(stormTable.lock);
     ::CloseHandle(feedThread);
     feedThread = nullptr;
 }

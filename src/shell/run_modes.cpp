@@ -37,14 +37,17 @@ bool IsPlatform9x() {
 }
 
 // Faults cannot be caught with __try under MinGW; this filter keeps the 9x system's
-// saver-running state from staying on when the saver dies.
+// saver-running state from staying on when the saver dies. After a fault a lock may be
+// left held, and ExitProcess would run DLL detach code that can wait on it for ever:
+// the process ends at once instead.
 LONG WINAPI OnUnhandledFault(EXCEPTION_POINTERS*) {
     SetSaverRunning(false);
-    ::ExitProcess(0);
+    ::TerminateProcess(::GetCurrentProcess(), 0);
+    return EXCEPTION_EXECUTE_HANDLER; // not reached
 }
 
 HWND ExistingWindow(uint32_t handle) {
-    HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(handle));
+    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(SignExtendHandle(handle)));
     return handle != 0 && ::IsWindow(window) ? window : nullptr;
 }
 

@@ -107,6 +107,25 @@ void OnMouseMove(HWND window) {
     }
 }
 
+// The power notices of a machine going to sleep or waking up end the run. The others do
+// not: a laptop on battery gets PBT_APMPOWERSTATUSCHANGE every few percent of charge and
+// whenever its power source changes, with nobody at the machine.
+bool IsSuspendOrResume(WPARAM event) {
+    switch (event) {
+    case PBT_APMQUERYSUSPEND:
+    case PBT_APMQUERYSTANDBY:
+    case PBT_APMSUSPEND:
+    case PBT_APMSTANDBY:
+    case PBT_APMRESUMECRITICAL:
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMESTANDBY:
+    case PBT_APMRESUMEAUTOMATIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Input and system events that end the run. Returns true when the message was answered
 // here (WM_SETCURSOR), false when handling goes on.
 bool HandleRunningInput(HWND window, UINT message, WPARAM wParam, LRESULT* result) {
@@ -130,12 +149,16 @@ bool HandleRunningInput(HWND window, UINT message, WPARAM wParam, LRESULT* resul
             PostClose(window);
         }
         return false;
+    case WM_POWERBROADCAST:
+        if (IsSuspendOrResume(wParam)) {
+            PostClose(window);
+        }
+        return false;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-    case WM_POWERBROADCAST:
         PostClose(window);
         return false;
     case WM_MOUSEMOVE:

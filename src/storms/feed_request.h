@@ -25,5 +25,6 @@ struct FeedRequestPlan {
 
 // The URL is "http://" + kFeedServerHost + kFeedPath, or with "Alternate" on
 // "http://" + "AlternateHost" + kFeedPath. With "UseProxy" on the proxy wins over
-// "Direct"; with neither on, the system's settings are used. Flags count when nonzero.
+// "Direct", unless "ProxyName" is empty: then, as with neither on, the system's settings
+// are used. Flags count when nonzero.
 FeedRequestPlan PlanFeedRequest(const SaverSettings& settings);

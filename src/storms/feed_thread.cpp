@@ -1,9 +1,9 @@
 // The feed thread's one fetch: sockets, one internet handle, one GET, the body parsed as
 // it arrives, then the flags and a repaint request. WinINet runs in asynchronous mode and
 // the thread waits for each call's completion or for the end of the run, whichever comes
-// first, so ending the run never waits on the network. A TerminateThread at any moment
-// leaves nothing half-written that the user-interface thread reads (it reads the records
-// only once `fetchDone` is raised).
+// first, so ending the run never waits on the network. Every internet handle is opened,
+// used and closed by this thread alone: WinINet allows closing a handle only while no
+// call is made or will be made on it, which only the thread that makes the calls knows.
 #include "storms/feed_thread.h"
 
 #include <process.h>
@@ -21,8 +21,10 @@ constexpr WORD kSocketsVersion = MAKEWORD(1, 1);
 constexpr DWORD_PTR kConnectionContext = 1;
 constexpr DWORD_PTR kRequestContext = 2; // nonzero: asynchronous calls report only then
 constexpr DWORD kConnectionFlags = INTERNET_FLAG_KEEP_CONNECTION;
-// Always a fresh copy from the server, never the cache's.
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_KEEP_CONNECTION;
+// Always a fresh copy from the server, never the cache's, and none left in the user's
+// browser cache either.
+constexpr DWORD kRequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
 constexpr DWORD kReadChunkBytes = 4096;
 // Buffers for the URL and its parts. The longest feed URL ("http://", a 79-character
 // host text and the path) stays far below this even with every character escaped, so
@@ -31,14 +33,12 @@ constexpr DWORD kUrlSize = 2084;
 constexpr DWORD kFirstSuccessStatus = 200;
 constexpr DWORD kLastSuccessStatus = 299;
 
-// What the thread waits on, shared with the user-interface thread, which raises `stop`
-// and closes `internet` when the run ends.
+// What the thread waits on. The user-interface thread only raises `stop` when the run
+// ends. The events are never closed: WinINet may still report a cancelled call late.
 struct FeedWait {
-    HINTERNET internet; // closed by whichever thread takes it out first
-    HANDLE completed;   // auto-reset: the pending asynchronous call has finished
-    HANDLE stop;        // manual-reset: the run is ending
-    DWORD_PTR result;   // the finished call's result (nonzero: success) and error
-    DWORD error;
+    HANDLE completed; // auto-reset: the pending asynchronous call has finished
+    HANDLE stop;      // manual-reset: the run is ending
+    DWORD_PTR result; // the finished call's result: nonzero is success
 };
 
 FeedWait feedWait = {};
@@ -88,7 +88,6 @@ void CALLBACK OnInternetStatus(HINTERNET, DWORD_PTR, DWORD status, LPVOID inform
     if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
         const auto* outcome = static_cast<const INTERNET_ASYNC_RESULT*>(information);
         feedWait.result = outcome->dwResult;
-        feedWait.error = outcome->dwError;
         ::SetEvent(feedWait.completed);
     }
 }
@@ -116,17 +115,18 @@ HINTERNET OpenInternet(const FeedRequestPlan& plan) {
     return internet;
 }
 
-// Takes the handle out of `feedWait` and closes it, unless the other thread did first.
-void CloseFeedInternet() {
-    HINTERNET internet = ::InterlockedExchangePointer(&feedWait.internet, nullptr);
-    if (internet != nullptr) {
-        ::InternetCloseHandle(internet);
-    }
+bool RunEnding() {
+    return ::WaitForSingleObject(feedWait.stop, 0) == WAIT_OBJECT_0;
 }
 
 // The outcome of an asynchronous call that returned `returned`: at once, or once it has
-// finished. False when the run ends first.
+// finished. False when the run ends first, also between calls that finish at once. The
+// finished call's success is its dwResult: dwError is documented only as "usually"
+// ERROR_SUCCESS then.
 bool Completed(BOOL returned) {
+    if (RunEnding()) {
+        return false;
+    }
     if (returned) {
         return true;
     }
@@ -137,7 +137,7 @@ bool Completed(BOOL returned) {
     if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
         return false;
     }
-    return feedWait.result != 0 && feedWait.error == ERROR_SUCCESS;
+    return feedWait.result != 0;
 }
 
 // A URL that cannot be canonicalised or split leaves host and path empty, and the
@@ -215,7 +215,8 @@ bool ReadFeedBody(HINTERNET request) {
     return static_cast<DWORD>(total) >= promised;
 }
 
-// Sends the GET and reads the answer; closes the request and connection it opens.
+// Sends the GET and reads the answer; closes the request and then the connection it opens,
+// also when the run ends (closing a handle cancels the call still pending on it).
 bool FetchFeed(HINTERNET internet, const char* url) {
     FeedUrlParts parts;
     SplitFeedUrl(url, parts);
@@ -252,12 +253,11 @@ void FeedThread() {
         ReportFailure();
         return;
     }
-    ::InterlockedExchangePointer(&feedWait.internet, internet);
     if (!FetchFeed(internet, plan.url)) {
         DiscardStorms(stormTable);
         ReportFailure();
     }
-    CloseFeedInternet();
+    ::InternetCloseHandle(internet);
     RaiseFetchDone(stormTable);
     InvalidateSaverWindow();
 }
@@ -279,6 +279,5 @@ HANDLE StartFeedThread(HWND notify) {
 
 bool AskFeedThreadToEnd(HANDLE thread, DWORD waitMs) {
     ::SetEvent(feedWait.stop);
-    CloseFeedInternet();
     return ::WaitForSingleObject(thread, waitMs) == WAIT_OBJECT_0;
 }

@@ -21,14 +21,15 @@
 // which stays valid after the thread ends until the caller closes it; null when no thread
 // could start.
 //
-// The thread may be killed with TerminateThread at any moment: it holds the table's lock
-// only for single flag writes and the status copy, never across a network call.
+// The thread holds the table's lock only for single flag writes and the status copy, never
+// across a network call, so the process may end at any moment without a lock left held.
 HANDLE StartFeedThread(HWND notify);
 
-// The exit code of a feed thread that ended by itself; TerminateThread leaves 0.
+// The exit code of a feed thread that ended by itself; a thread still running when the
+// process ends is left with 0.
 constexpr DWORD kFeedThreadOwnEnd = 1;
 
-// UI thread, when the run ends: tells the thread to stop waiting and closes its internet
-// handle (which cancels the pending call where WinINet supports that), then waits at most
-// waitMs for the thread to end. True when it has ended.
+// UI thread, when the run ends: only signals the thread, which stops waiting, closes its
+// request, connection and internet handles in that order and ends by its own path; waits
+// at most waitMs for that. True when it has ended.
 bool AskFeedThreadToEnd(HANDLE thread, DWORD waitMs);

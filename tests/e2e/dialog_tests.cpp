@@ -4,6 +4,8 @@
 // what OK, Cancel and the close box leave in WIN.INI.
 #include "dialog_support.h"
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -282,6 +284,121 @@ void ClickCloseBox(HWND window) {
 }
 
 } // namespace
+
+// On Windows 10 and 11 a program without elevation cannot write WIN.INI: what OK stores
+// must still be there when the dialog opens again.
+TEST(ConfigDialog, OkChoicesComeBackWhenWinIniCannotBeWritten) {
+    ProfileSection profile;
+    UnwritableWinIni unwritable;
+    {
+        ConfigRun run;
+        ASSERT_TRUE(run.Opened());
+        run.Click(kInternet);
+        run.Click(kDisableLighting);
+        run.FinishWith(kOk); // a refused save would keep the dialog open
+    }
+    ConfigRun again;
+    ASSERT_TRUE(again.Opened());
+    EXPECT_TRUE(again.Checked(kInternet));
+    EXPECT_TRUE(again.Checked(kDisableLighting));
+    EXPECT_FALSE(again.Checked(kShowDetails));
+    again.FinishWith(kCancel);
+}
+
+namespace {
+
+// The user's settings key made impossible to create for one test. Wine does not enforce a
+// key's DACL, so the key is a registry link instead, to a key under a volatile key: a
+// lasting key cannot be made under a volatile one (ERROR_CHILD_MUST_BE_VOLATILE).
+class UncreatableSettingsKey {
+  public:
+    UncreatableSettingsKey() {
+        HKEY parent = nullptr;
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, kVolatileParent, 0, nullptr, REG_OPTION_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, &parent, nullptr);
+        ::RegCloseKey(parent);
+        HKEY link = nullptr;
+        if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsRegistryKey, 0, nullptr,
+                              REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link,
+                              nullptr) == ERROR_SUCCESS) {
+            const std::wstring target =
+                L"\\Registry\\User\\" + UserSid() + L"\\Software\\ZarvaneTestVolatile\\Settings";
+            ::RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                             reinterpret_cast<const BYTE*>(target.data()),
+                             static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+            ::RegCloseKey(link);
+        }
+    }
+    ~UncreatableSettingsKey() {
+        using DeleteKeyFunction = LONG(WINAPI*)(HANDLE);
+        const auto deleteKey = reinterpret_cast<DeleteKeyFunction>(reinterpret_cast<void (*)()>(
+            ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+        HKEY link = nullptr;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsRegistryKey, REG_OPTION_OPEN_LINK, DELETE,
+                            &link) == ERROR_SUCCESS) {
+            deleteKey(link);
+            ::RegCloseKey(link);
+        }
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, kVolatileParent);
+    }
+    // Whether the key really cannot be made, as the saver makes it.
+    static bool Holds() {
+        HKEY key = nullptr;
+        const LONG result = ::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsRegistryKey, 0, nullptr,
+                                              0, KEY_SET_VALUE, nullptr, &key, nullptr);
+        if (key != nullptr) {
+            ::RegCloseKey(key);
+        }
+        return result != ERROR_SUCCESS;
+    }
+
+  private:
+    static constexpr char kVolatileParent[] = "Software\\ZarvaneTestVolatile";
+
+    static std::wstring UserSid() {
+        HANDLE token = nullptr;
+        ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+        BYTE buffer[256] = {};
+        DWORD size = 0;
+        ::GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size);
+        ::CloseHandle(token);
+        wchar_t* text = nullptr;
+        ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+        const std::wstring sid = text ? text : L"";
+        ::LocalFree(text);
+        return sid;
+    }
+};
+
+constexpr char kNotSavedNotice[] = "Your settings could not be saved.\n"
+                                   "Press OK to try again, or Cancel to leave them as they were.";
+
+} // namespace
+
+// Neither the user's key nor WIN.INI can be written: OK says so, and the dialog stays
+// open with the user's choices, for another OK or Cancel.
+TEST(ConfigDialog, OkThatCannotSaveSaysSoAndKeepsTheDialogOpen) {
+    ProfileSection profile;
+    UnwritableWinIni unwritableWinIni;
+    UncreatableSettingsKey uncreatableKey;
+    ASSERT_TRUE(UncreatableSettingsKey::Holds());
+    ConfigRun run;
+    ASSERT_TRUE(run.Opened());
+    run.Click(kInternet);
+    run.Click(kOk);
+    HWND notice = run.WaitForNotice();
+    ASSERT_NE(notice, nullptr) << "the failed save was not told";
+    EXPECT_EQ(MessageBoxText(notice), kNotSavedNotice);
+    EXPECT_EQ(::GetWindow(notice, GW_OWNER), run.Dialog());
+    ASSERT_TRUE(WaitForForeground(notice));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(notice); }, kExitTimeoutMs));
+    EXPECT_TRUE(run.Process().Running());
+    EXPECT_TRUE(run.Checked(kInternet));
+    ASSERT_TRUE(WaitForForeground(run.Dialog()));
+    run.FinishWith(kCancel);
+}
 
 TEST(ConfigDialog, CancelAndTheCloseBoxWriteNothing) {
     const Profile stored[] = {{}, {{"Lighting", "0"}, {"ProxyName", "proxy.example.org"}}};

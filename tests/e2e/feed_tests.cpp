@@ -9,6 +9,8 @@
 #include "storms/feed_thread.h"
 #include "storms/storm_table.h"
 
+#include <wininet.h>
+
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
@@ -80,6 +82,11 @@ TEST(FeedRequest, OneGetPerRunWithTheFeedPathVersionAndAgent) {
         EXPECT_EQ(Header(head, "User-Agent"), "ZRVSAVER");
         ExpectEndsOnAKey(saver);
     }
+    // Nor is the feed copied into the user's browser cache, though the reply allows it.
+    const std::string url = "http://" + server.HostText() + "/RirozIrid/ssaver.dat";
+    DWORD size = 0;
+    EXPECT_FALSE(::GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << url;
 }
 
 TEST(FeedRequest, PathInTheAlternateHostComesBeforeTheFeedPath) {
@@ -141,6 +148,7 @@ struct ConnectionCase {
     int direct;
     bool systemProxy; // the system's Internet settings name the proxy too
     bool throughProxy;
+    bool proxyNamed = true; // "ProxyName" names the proxy; else it is empty
 };
 
 void PrintTo(const ConnectionCase& c, std::ostream* out) {
@@ -160,7 +168,7 @@ TEST_P(FeedConnection, ReachesTheServerTheChosenWay) {
     UseFeedHost(profile, server.HostText(), false);
     profile.Set("UseProxy", c.useProxy);
     profile.Set("Direct", c.direct);
-    profile.Set("ProxyName", proxy.HostText().c_str());
+    profile.Set("ProxyName", c.proxyNamed ? proxy.HostText().c_str() : "");
     RegistryValue enable(kInternetSettingsKey, "ProxyEnable", c.systemProxy ? 1 : 0);
     RegistryText proxyServer(kInternetSettingsKey, "ProxyServer", proxy.HostText().c_str());
     ::SetEnvironmentVariableA("http_proxy", nullptr); // the registry alone is the system's
@@ -186,6 +194,9 @@ const ConnectionCase kConnectionCases[] = {
     {"DirectIgnoresTheSystemProxy", 0, 1, true, false},
     {"SystemSettingsWithoutProxy", 0, 0, false, false},
     {"SystemSettingsWithProxy", 0, 0, true, true},
+    // WinINet takes no empty proxy name: the system's settings stand in for it.
+    {"ProxyWithoutANameTakesTheSystemProxy", 1, 1, true, true, false},
+    {"ProxyWithoutANameTakesTheSystemsDirectWay", 1, 0, false, false, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Kinds, FeedConnection, ::testing::ValuesIn(kConnectionCases),

@@ -334,12 +334,15 @@ HWND PreviewHost::Preview() const {
     return ::FindWindowExA(window_, nullptr, "WindowsScreenSaverClass", "Preview");
 }
 
+// The user's registry copy goes too: the saver reads it before WIN.INI.
 ProfileSection::ProfileSection() {
     ::WriteProfileStringA(kSection, nullptr, nullptr);
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
 }
 
 ProfileSection::~ProfileSection() {
     ::WriteProfileStringA(kSection, nullptr, nullptr);
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
 }
 
 void ProfileSection::Set(const char* key, const char* value) const {
@@ -354,6 +357,28 @@ std::string ProfileSection::Get(const char* key) const {
     char value[512] = {};
     ::GetProfileStringA(kSection, key, "<absent>", value, sizeof(value));
     return value;
+}
+
+namespace {
+
+std::string WinIniPath() {
+    char directory[MAX_PATH];
+    ::GetWindowsDirectoryA(directory, MAX_PATH);
+    return std::string(directory) + "\\win.ini";
+}
+
+} // namespace
+
+UnwritableWinIni::UnwritableWinIni() {
+    const std::string path = WinIniPath();
+    ::MoveFileA(path.c_str(), (path + ".away").c_str());
+    ::CreateDirectoryA(path.c_str(), nullptr);
+}
+
+UnwritableWinIni::~UnwritableWinIni() {
+    const std::string path = WinIniPath();
+    ::RemoveDirectoryA(path.c_str());
+    ::MoveFileA((path + ".away").c_str(), path.c_str());
 }
 
 EmulatedWindowsVersion::EmulatedWindowsVersion(const char* version) {

@@ -108,7 +108,11 @@ class PreviewHost {
     HWND window_ = nullptr;
 };
 
-// The saver's WIN.INI section for one test: emptied on construction and on destruction.
+// The user's registry copy of the saver's settings, under HKEY_CURRENT_USER.
+constexpr char kSettingsRegistryKey[] = "Software\\Zarvane";
+
+// The saver's stored settings for one test, its WIN.INI section and its registry key
+// (kSettingsRegistryKey): both emptied on construction and on destruction.
 class ProfileSection {
   public:
     ProfileSection();
@@ -116,6 +120,15 @@ class ProfileSection {
     void Set(const char* key, const char* value) const;
     void Set(const char* key, int value) const;
     std::string Get(const char* key) const; // "<absent>" when the key is missing
+};
+
+// WIN.INI as Windows 10 and 11 show it to a program without elevation, for one test: a
+// folder stands in its place, so every write fails whoever runs the test (root ignores
+// file modes). The file comes back afterwards.
+class UnwritableWinIni {
+  public:
+    UnwritableWinIni();
+    ~UnwritableWinIni();
 };
 
 // The Windows version that Wine reports to zarvane.scr, set for one test (e.g. "win98").

@@ -278,28 +278,57 @@ TEST(FullScreen, SwallowsScreenSaveAndWindowSwitchingCommands) {
 
 TEST(FullScreen, EndsOnPowerEventsAndDeactivation) {
     constexpr UINT kWmPower = 0x0048; // gone from modern headers
-    // WM_POWER: 1 is PWR_SUSPENDREQUEST, 3 PWR_CRITICALRESUME; 2, PWR_SUSPENDRESUME, posted
-    // first in one case, is no reason to end. WM_ACTIVATEAPP 0: another program is active.
+    constexpr WPARAM kNone = ~WPARAM{0};
+    // Each row posts a notice that must leave the saver running (when it has one), then
+    // one that must end it. WM_POWER: 1 is PWR_SUSPENDREQUEST, 3 PWR_CRITICALRESUME, 2
+    // PWR_SUSPENDRESUME. WM_POWERBROADCAST: the suspend and resume notices end the run; a
+    // laptop's battery level or power source (PBT_APMPOWERSTATUSCHANGE), a power setting
+    // (PBT_POWERSETTINGCHANGE) and a refused suspend (PBT_APMQUERYSUSPENDFAILED) do not.
+    // WM_ACTIVATEAPP 0: another program is active.
     const struct {
+        UINT firstMessage;
+        WPARAM harmless;
         UINT message;
-        WPARAM wParam;
-        bool resumeFirst;
-    } cases[] = {{WM_POWERBROADCAST, 3, false},
-                 {kWmPower, 1, true},
-                 {kWmPower, 3, false},
-                 {WM_ACTIVATEAPP, 0, false}};
+        WPARAM ending;
+    } cases[] = {
+        {WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, WM_POWERBROADCAST, PBT_APMSUSPEND},
+        {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND},
+        {WM_POWERBROADCAST, PBT_APMQUERYSUSPENDFAILED, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC},
+        {WM_POWERBROADCAST, kNone, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND},
+        {kWmPower, 2, kWmPower, 1},
+        {kWmPower, kNone, kWmPower, 3},
+        {WM_ACTIVATEAPP, kNone, WM_ACTIVATEAPP, 0}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.message) + ", " + std::to_string(c.wParam));
+        SCOPED_TRACE(std::to_string(c.message) + ", " + std::to_string(c.harmless) + " then " +
+                     std::to_string(c.ending));
         RestMouse();
         RunningSaver saver;
         ASSERT_NE(saver.window, nullptr);
-        if (c.resumeFirst) {
-            ::PostMessageA(saver.window, kWmPower, 2, 0);
+        if (c.harmless != kNone) {
+            ::PostMessageA(saver.window, c.firstMessage, c.harmless, 0);
             ExpectStillRunning(saver.process);
         }
-        ::PostMessageA(saver.window, c.message, c.wParam, 0);
+        ::PostMessageA(saver.window, c.message, c.ending, 0);
         ExpectEndsPromptly(saver.process);
     }
+}
+
+// A fault on any thread of the saver reaches its fault guard, which does its one duty and
+// ends the whole process at once with 0: no crash dialog, no window left behind.
+TEST(FullScreen, AFaultEndsTheProcessWithZero) {
+    RestMouse();
+    RunningSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    HANDLE process = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, saver.process.Id());
+    ASSERT_NE(process, nullptr);
+    // A thread that starts at an address nothing is mapped at faults at once.
+    const auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<UINT_PTR>(0x10));
+    HANDLE thread = ::CreateRemoteThread(process, nullptr, 0, nowhere, nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    ::CloseHandle(thread);
+    ::CloseHandle(process);
+    ExpectEndsPromptly(saver.process);
+    EXPECT_EQ(::FindWindowA("WindowsScreenSaverClass", "Screen Saver"), nullptr);
 }
 
 TEST(FullScreen, TitleNeverChanges) {

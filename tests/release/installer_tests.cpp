@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -26,6 +28,8 @@ namespace {
 constexpr DWORD kRunTimeoutMs = 120000; // a setup or uninstall run: catches a hang only
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zarvane";
 constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+constexpr char kActiveSetupKey[] =
+    "Software\\Microsoft\\Active Setup\\Installed Components\\Zarvane";
 constexpr char kAbsent[] = "<absent>"; // as ProfileSection::Get reports a missing key
 constexpr char kOtherSaver[] = "C:\\windows\\system32\\other.scr";
 constexpr char kFeedStatus[] = "Storm feed of the installer test";
@@ -74,10 +78,10 @@ int RunToEnd(std::string commandLine) {
     return static_cast<int>(code);
 }
 
-// A value of the uninstall entry as text (a DWORD in decimal); kAbsent when missing.
-std::string UninstallValue(const char* name) {
+// A registry value as text (a DWORD in decimal); kAbsent when missing.
+std::string RegistryValueText(HKEY root, const char* keyPath, const char* name) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return kAbsent;
     }
     char data[512] = {};
@@ -90,6 +94,10 @@ std::string UninstallValue(const char* name) {
         return kAbsent;
     }
     return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(data)) : data;
+}
+
+std::string UninstallValue(const char* name) {
+    return RegistryValueText(HKEY_LOCAL_MACHINE, kUninstallKey, name);
 }
 
 void SetDesktopValue(const char* name, const char* value) {
@@ -170,6 +178,23 @@ TEST(VersionResource, NamesTheMakerAndTheProductAndCarriesTheProjectVersion) {
     EXPECT_EQ(fixed->dwProductVersionLS, low);
 }
 
+// The application manifest: Windows 10 and 11, the invoker's rights, not DPI-aware.
+TEST(VersionResource, ManifestStatesWhatTheProgramIs) {
+    HMODULE saver = ::LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(saver, nullptr);
+    HRSRC found = ::FindResourceA(saver, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(found, nullptr) << "no RT_MANIFEST 1";
+    const std::string manifest(
+        static_cast<const char*>(::LockResource(::LoadResource(saver, found))),
+        ::SizeofResource(saver, found));
+    ::FreeLibrary(saver);
+    for (const char* part : {"<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+                             "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>",
+                             ">false</dpiAware>", ">unaware</dpiAwareness>"}) {
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    }
+}
+
 TEST(VersionResource, StringOneStaysTheNameWindowsLists) {
     HMODULE saver = ::LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(saver, nullptr);
@@ -204,6 +229,7 @@ struct UserState {
     std::string saver;  // SCRNSAVE.EXE, "" when absent
     std::string active; // ScreenSaveActive
     std::vector<std::pair<const char*, std::string>> profile;
+    std::vector<std::pair<const char*, std::string>> settingsKey; // the user's registry copy
 };
 
 UserState AfterInstall(const InstallCase& row, const std::string& host) {
@@ -213,6 +239,9 @@ UserState AfterInstall(const InstallCase& row, const std::string& host) {
     state.profile = {{"Internet", row.feedHost ? "1" : kAbsent},
                      {"Alternate", row.feedHost ? "1" : kAbsent},
                      {"AlternateHost", row.feedHost ? host : kAbsent}};
+    state.settingsKey = {{"Internet", row.feedHost ? "1" : kAbsent},
+                         {"Alternate", row.feedHost ? "1" : kAbsent},
+                         {"AlternateHost", row.feedHost ? host : kAbsent}};
     return state;
 }
 
@@ -232,6 +261,42 @@ void ExpectUserState(const ProfileSection& profile, const UserState& expected) {
     EXPECT_EQ(ReadRegistryString(kDesktopKey, "ScreenSaveActive"), expected.active);
     for (const auto& [key, value] : expected.profile) {
         EXPECT_EQ(profile.Get(key), value) << key;
+    }
+    for (const auto& [key, value] : expected.settingsKey) {
+        EXPECT_EQ(RegistryValueText(HKEY_CURRENT_USER, kSettingsRegistryKey, key), value) << key;
+    }
+}
+
+void DeleteUserChoices() {
+    SetDesktopValue("SCRNSAVE.EXE", "");
+    SetDesktopValue("ScreenSaveActive", "0");
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
+}
+
+// Active Setup's entry, and what its command gives a user who signs in for the first time
+// after the install: the same choices as the account that ran the setup got. (The test
+// can only be that account; the values it got are removed first.)
+void ExpectActiveSetupGivesTheChoices(const InstallCase& row, const std::string& host) {
+    const std::string command = RegistryValueText(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath");
+    if (row.noActivate && !row.feedHost) {
+        EXPECT_EQ(command, kAbsent) << "nothing per user to hand on";
+        return;
+    }
+    ASSERT_NE(command, kAbsent);
+    std::string version = ZARVANE_VERSION_TEXT;
+    std::replace(version.begin(), version.end(), '.', ',');
+    EXPECT_EQ(RegistryValueText(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version"), version);
+    EXPECT_EQ(RegistryValueText(HKEY_LOCAL_MACHINE, kActiveSetupKey, "IsInstalled"), "1");
+    // The account that ran the setup has its choices already: Active Setup passes it by.
+    EXPECT_EQ(RegistryValueText(HKEY_CURRENT_USER, kActiveSetupKey, "Version"), version);
+    DeleteUserChoices();
+    const std::string saver = row.noActivate ? "" : InstalledSaver();
+    EXPECT_STRCASEEQ(ReadRegistryString(kDesktopKey, "SCRNSAVE.EXE").c_str(), "");
+    ASSERT_EQ(RunToEnd(command), 0) << command;
+    EXPECT_STRCASEEQ(ReadRegistryString(kDesktopKey, "SCRNSAVE.EXE").c_str(), saver.c_str());
+    EXPECT_EQ(ReadRegistryString(kDesktopKey, "ScreenSaveActive"), row.noActivate ? "0" : "1");
+    for (const auto& [key, value] : AfterInstall(row, host).settingsKey) {
+        EXPECT_EQ(RegistryValueText(HKEY_CURRENT_USER, kSettingsRegistryKey, key), value) << key;
     }
 }
 
@@ -357,7 +422,9 @@ TEST_P(SilentSetup, InstallsThenUninstallsKeepingTheSettings) {
     if (row.feedHost) {
         ExpectSaverShowsTheFeed(server);
     }
+    ExpectActiveSetupGivesTheChoices(row, server.HostText());
     Uninstall();
+    EXPECT_EQ(RegistryValueText(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath"), kAbsent);
     EXPECT_FALSE(FileExists(InstalledSaver()));
     EXPECT_FALSE(FileExists(InstallFolder()));
     ExpectUserState(profile, AfterUninstall(row, server.HostText()));
@@ -365,5 +432,60 @@ TEST_P(SilentSetup, InstallsThenUninstallsKeepingTheSettings) {
 
 INSTANTIATE_TEST_SUITE_P(Release, SilentSetup, ::testing::ValuesIn(kInstallCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+constexpr char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr char kPendingRemovals[] = "PendingFileRenameOperations";
+
+// The renames and removals that wait for the next restart (MoveFileEx with
+// MOVEFILE_DELAY_UNTIL_REBOOT), every path of the list, in small letters.
+std::string PendingRemovals() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return "";
+    }
+    DWORD size = 0;
+    ::RegQueryValueExA(key, kPendingRemovals, nullptr, nullptr, nullptr, &size);
+    std::string text(size, '\0');
+    if (size == 0 ||
+        ::RegQueryValueExA(key, kPendingRemovals, nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS) {
+        text.clear();
+    }
+    ::RegCloseKey(key);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c ? std::tolower(c) : '|'); });
+    return text;
+}
+
+void ForgetPendingRemovals() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_SET_VALUE, &key) ==
+        ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, kPendingRemovals);
+        ::RegCloseKey(key);
+    }
+}
+
+// A running saver holds zarvane.scr, as Windows holds a running program's file: the
+// uninstall then leaves it for the next restart, and the Apps entry goes with everything
+// else, since nothing is left for it to remove.
+TEST(Uninstall, WhileTheSaverRunsTheSaverGoesAtTheNextRestart) {
+    ASSERT_FALSE(SetupPath().empty()) << "ZARVANE_SETUP names no setup";
+    const ProfileSection profile;
+    ForgetPendingRemovals();
+    ASSERT_EQ(RunToEnd("\"" + SetupPath() + "\" /S /NOACTIVATE"), 0);
+    RestMouseOverGlobe();
+    SaverProcess saver("/s", InstalledSaver());
+    ASSERT_NE(WaitForSaverWindow(saver), nullptr);
+    Uninstall();
+    EXPECT_TRUE(FileExists(InstalledSaver())) << "removed while it ran";
+    EXPECT_NE(PendingRemovals().find("zarvane.scr"), std::string::npos) << PendingRemovals();
+    EXPECT_FALSE(FileExists(InstallFolder()));
+    ExpectEndsOnAKey(saver);
+    // What the restart does.
+    ::DeleteFileA(InstalledSaver().c_str());
+    ForgetPendingRemovals();
+}
 
 } // namespace

@@ -1,6 +1,6 @@
-// SaverSettings::Load and Save against the real WIN.INI of the Windows platform (under
-// Wine on the build machine). Each test starts without a "zarvsaver" section and puts
-// back whatever section was there before.
+// SaverSettings::Load and Save against the real WIN.INI and registry of the Windows
+// platform (under Wine on the build machine). Each test starts without a "zarvsaver"
+// section and without the user's registry key, and puts back whatever section was there.
 #include "settings/settings.h"
 
 #include <windows.h>
@@ -69,9 +69,11 @@ class SettingsProfile : public testing::Test {
     void SetUp() override {
         saved_ = ReadSection();
         ::WriteProfileStringA(kSettingsSection, nullptr, nullptr);
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
         std::memset(&saverSettings, 0x5A, sizeof saverSettings); // Load must fill all
     }
     void TearDown() override {
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
         ::WriteProfileStringA(kSettingsSection, nullptr, nullptr);
         RestoreSection(saved_);
     }
@@ -148,6 +150,65 @@ TEST_F(SettingsProfile, SaveWritesAllThirteenKeysInOrderAndLoadReadsThemBack) {
         saverSettings.Load();
         ExpectSettings(saverSettings, c.values);
     }
+}
+
+std::string WinIniPath() {
+    char directory[MAX_PATH];
+    ::GetWindowsDirectoryA(directory, MAX_PATH);
+    return std::string(directory) + "\\win.ini";
+}
+
+// WIN.INI as Windows 10 and 11 show it to a program without elevation: not writable. A
+// folder in its place fails every write, whoever runs the test (root ignores file modes).
+class UnwritableWinIni {
+  public:
+    UnwritableWinIni() {
+        const std::string path = WinIniPath();
+        ::MoveFileA(path.c_str(), (path + ".away").c_str());
+        ::CreateDirectoryA(path.c_str(), nullptr);
+    }
+    ~UnwritableWinIni() {
+        const std::string path = WinIniPath();
+        ::RemoveDirectoryA(path.c_str());
+        ::MoveFileA((path + ".away").c_str(), path.c_str());
+    }
+};
+
+TEST_F(SettingsProfile, SavedSettingsComeBackWhenWinIniCannotBeWritten) {
+    const Values changed = {
+        1, 1, 0, 1, 1, 0, 1, 1, 0, 0, 1, "proxy.example.net:3128", "feeds.example.org:8080"};
+    {
+        UnwritableWinIni unwritable;
+        ASSERT_EQ(::WriteProfileStringA(kSettingsSection, "Probe", "1"), FALSE)
+            << "WIN.INI should not be writable here";
+        Assign(saverSettings, changed);
+        EXPECT_TRUE(saverSettings.Save());
+        std::memset(&saverSettings, 0x5A, sizeof saverSettings);
+        saverSettings.Load();
+        ExpectSettings(saverSettings, changed);
+    }
+    EXPECT_TRUE(SectionLinesInFile().empty()); // the write did not reach WIN.INI
+    saverSettings.Load();
+    ExpectSettings(saverSettings, changed);
+}
+
+// The dialog's save is newer than what WIN.INI holds; a key it never wrote still comes
+// from WIN.INI.
+TEST_F(SettingsProfile, SavedSettingsWinOverAnOlderWinIniValue) {
+    saverSettings.Load();
+    saverSettings.lighting = 0;
+    ASSERT_TRUE(saverSettings.Save());
+    ::WriteProfileStringA(kSettingsSection, "Lighting", "1");
+    saverSettings.Load();
+    EXPECT_EQ(saverSettings.lighting, 0);
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsRegistryKey, 0, KEY_SET_VALUE, &key),
+              ERROR_SUCCESS);
+    ::RegDeleteValueA(key, "Internet");
+    ::RegCloseKey(key);
+    ::WriteProfileStringA(kSettingsSection, "Internet", "1");
+    saverSettings.Load();
+    EXPECT_EQ(saverSettings.internet, 1);
 }
 
 TEST_F(SettingsProfile, LightingTwoReadsAsTwo) {

@@ -44,7 +44,35 @@ TEST(ReadDecimal, ReadsLeadingDigitsWrappingModulo2To32) {
     EXPECT_EQ(ReadDecimal(""), 0u);
     EXPECT_EQ(ReadDecimal("x12"), 0u);
     EXPECT_EQ(ReadDecimal(" 12"), 0u);
-    EXPECT_EQ(ReadDecimal("-12"), 0u);
+    // A handle written as a signed number: the same 32 bits as its unsigned form.
+    EXPECT_EQ(ReadDecimal("-12"), 4294967284u);
+    EXPECT_EQ(ReadDecimal("-1"), 4294967295u);
+    EXPECT_EQ(ReadDecimal("-2147483648"), 2147483648u);
+    EXPECT_EQ(ReadDecimal("-0"), 0u);
+    EXPECT_EQ(ReadDecimal("-"), 0u);
+    EXPECT_EQ(ReadDecimal("--12"), 0u);
+    EXPECT_EQ(ReadDecimal("+12"), 0u);
+}
+
+// Only the lower 32 bits of a window handle count; 64-bit Windows sign-extends them.
+TEST(SignExtendHandle, GivesTheHandleValueOfThe32Bits) {
+    const struct {
+        uint32_t low32;
+        int64_t handle;
+    } cases[] = {
+        {0u, 0},
+        {0x000A01F2u, 0x000A01F2},
+        {0x7FFFFFFFu, 0x7FFFFFFF},
+        {0x80000000u, -2147483648LL},
+        {0xFFFFFFF4u, -12},
+        {0xFFFFFFFFu, -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SignExtendHandle(c.low32), c.handle) << c.low32;
+        EXPECT_EQ(static_cast<uint64_t>(SignExtendHandle(c.low32)) & 0xFFFFFFFFu, c.low32);
+    }
+    EXPECT_EQ(SignExtendHandle(ReadDecimal("-12")), -12);
+    EXPECT_EQ(SignExtendHandle(ReadDecimal("4294967284")), -12);
 }
 
 struct ModeCase {
@@ -67,6 +95,9 @@ TEST(ReadModeRequest, FollowsTheSwitchTable) {
         {"/P   456", RunMode::Preview, 456, false},
         {"/p456", RunMode::Preview, 456, false},
         {"/l 789", RunMode::Preview, 789, false},
+        {"/p -123", RunMode::Preview, 4294967173u, false},
+        {"/c:-5", RunMode::Configure, 4294967291u, true},
+        {"/a -7", RunMode::ChangePassword, 4294967289u, false},
         {"/p", RunMode::Preview, 0, false},
         {"/p:123", RunMode::Preview, 0, false}, // the colon is no number
         {"/c", RunMode::Configure, 0, true},

@@ -32,8 +32,13 @@ TEST(PlanFeedRequest, UrlFromTheHostSettingAndAccessWithTheProxyFirst) {
          ""},
         {0, "ignored.example", 1, 1, "proxy:3128", "http://data.quillmere.com/RirozIrid/ssaver.dat",
          InternetAccess::Proxy, "proxy:3128"},
-        {0, "", -1, 0, "", "http://data.quillmere.com/RirozIrid/ssaver.dat", InternetAccess::Proxy,
-         ""},
+        {0, "", -1, 0, "x", "http://data.quillmere.com/RirozIrid/ssaver.dat", InternetAccess::Proxy,
+         "x"},
+        // A proxy without a name: WinINet takes none, so the system's settings, not "Direct".
+        {0, "", -1, 0, "", "http://data.quillmere.com/RirozIrid/ssaver.dat",
+         InternetAccess::SystemSettings, ""},
+        {0, "", 1, 1, "", "http://data.quillmere.com/RirozIrid/ssaver.dat",
+         InternetAccess::SystemSettings, ""},
         {1, "", 0, 0, "unused:1", "http:///RirozIrid/ssaver.dat", InternetAccess::SystemSettings,
          ""},
     };

@@ -10,6 +10,7 @@ SetCompressor /SOLID lzma
 !include nsDialogs.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
+!include WordFunc.nsh
 
 !define PRODUCT "Zarvane"
 !define MAKER "Quillmere"
@@ -18,6 +19,11 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zarvane"
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SAVER_SECTION "zarvsaver"
+!define SETTINGS_KEY "Software\Zarvane" ; the user's copy, read before win.ini
+; Active Setup: Windows runs StubPath once for every user at their next sign-in, as that user.
+!define ACTIVE_SETUP_KEY "Software\Microsoft\Active Setup\Installed Components\Zarvane"
+!define USER_CHOICES "user-choices.reg" ; the per-user choices, for reg.exe import
+!searchreplace VERSION_COMMAS "${VERSION}" "." "," ; Active Setup's form of a version
 !define HOST_LIMIT 79 ; the saver keeps "AlternateHost" in 80 bytes
 
 Name "${PRODUCT}"
@@ -36,6 +42,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${MAKER}"
 
 Var FeedHost
 Var FeedHostBox
+Var Activate ; 1: "Use Zarvane as my screen saver" is ticked
+Var UserChoices ; the open .reg file while the choices are written into it
 
 !define MUI_COMPONENTSPAGE_NODESC ; a list wide enough for the option's whole name
 !insertmacro MUI_PAGE_COMPONENTS
@@ -57,10 +65,13 @@ Section "-${PRODUCT}"
 SectionEnd
 
 Section "Use Zarvane as my screen saver" SecActivate
-  WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "$SYSDIR\${SAVER}"
-  WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "1"
-  ; SPI_SETSCREENSAVEACTIVE with SPIF_SENDCHANGE: the running session takes the change.
-  System::Call "user32::SystemParametersInfoW(i 17, i 1, p 0, i 2)"
+  StrCpy $Activate 1
+SectionEnd
+
+; Last: the per-user choices, once every section has said what they are.
+Section "-Per-user choices"
+  Call WriteUserChoices
+  Call ApplyUserChoicesNow
 SectionEnd
 
 Function RegisterUninstaller
@@ -80,7 +91,8 @@ Function RegisterUninstaller
 FunctionEnd
 
 ; The same keys the saver's own dialogs write; "Internet" too, since a feed host is
-; named only to be fetched from.
+; named only to be fetched from. win.ini lies in the Windows folder, one file for the
+; machine, which this elevated setup can write: earlier versions and other tools read it.
 Function WriteFeedHost
   ${If} $FeedHost != ""
     WriteINIStr "$WINDIR\win.ini" "${SAVER_SECTION}" "Internet" "1"
@@ -89,7 +101,70 @@ Function WriteFeedHost
   ${EndIf}
 FunctionEnd
 
+; $0 as a quoted .reg text: backslashes and quotes escaped.
+Function RegText
+  ${WordReplace} $0 "\" "\\" "+" $0
+  ${WordReplace} $0 '"' '\"' "+" $0
+  StrCpy $0 '"$0"'
+FunctionEnd
+
+; The choices that belong to a user, not to the machine: the screen saver and the feed
+; host in the saver's own settings key. HKCU of an elevated setup is the account that
+; elevated it, which is another administrator's when a standard user (or a help desk)
+; typed an administrator's name and password. So they are kept as a .reg file that
+; Active Setup imports for every user at their next sign-in, as that user: the one who ran
+; the setup, and under /S every other user of the machine too.
+Function WriteUserChoices
+  DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
+  Delete "$INSTDIR\${USER_CHOICES}"
+  ${If} $Activate != 1
+  ${AndIf} $FeedHost == ""
+    Return
+  ${EndIf}
+  FileOpen $UserChoices "$INSTDIR\${USER_CHOICES}" w
+  FileWrite $UserChoices "REGEDIT4$\r$\n"
+  ${If} $Activate == 1
+    StrCpy $0 "$SYSDIR\${SAVER}"
+    Call RegText
+    FileWrite $UserChoices "$\r$\n[HKEY_CURRENT_USER\${DESKTOP_KEY}]$\r$\n"
+    FileWrite $UserChoices '"SCRNSAVE.EXE"=$0$\r$\n"ScreenSaveActive"="1"$\r$\n'
+  ${EndIf}
+  ${If} $FeedHost != ""
+    StrCpy $0 $FeedHost
+    Call RegText
+    FileWrite $UserChoices "$\r$\n[HKEY_CURRENT_USER\${SETTINGS_KEY}]$\r$\n"
+    FileWrite $UserChoices '"Internet"=dword:00000001$\r$\n"Alternate"=dword:00000001$\r$\n'
+    FileWrite $UserChoices '"AlternateHost"=$0$\r$\n'
+  ${EndIf}
+  FileClose $UserChoices
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "" "${PRODUCT}"
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "Version" "${VERSION_COMMAS}"
+  WriteRegDWORD HKLM "${ACTIVE_SETUP_KEY}" "IsInstalled" 1
+  WriteRegStr HKLM "${ACTIVE_SETUP_KEY}" "StubPath" \
+    '"$SYSDIR\reg.exe" import "$INSTDIR\${USER_CHOICES}"'
+FunctionEnd
+
+; The account that runs the setup gets its choices at once (the common case: a user who is
+; an administrator), and Active Setup is told that this account has them.
+Function ApplyUserChoicesNow
+  ${If} $Activate == 1
+    WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "$SYSDIR\${SAVER}"
+    WriteRegStr HKCU "${DESKTOP_KEY}" "ScreenSaveActive" "1"
+    ; SPI_SETSCREENSAVEACTIVE with SPIF_SENDCHANGE: the running session takes the change.
+    System::Call "user32::SystemParametersInfoW(i 17, i 1, p 0, i 2)"
+  ${EndIf}
+  ${If} $FeedHost != ""
+    WriteRegDWORD HKCU "${SETTINGS_KEY}" "Internet" 1
+    WriteRegDWORD HKCU "${SETTINGS_KEY}" "Alternate" 1
+    WriteRegStr HKCU "${SETTINGS_KEY}" "AlternateHost" "$FeedHost"
+  ${EndIf}
+  ${If} ${FileExists} "$INSTDIR\${USER_CHOICES}"
+    WriteRegStr HKCU "${ACTIVE_SETUP_KEY}" "Version" "${VERSION_COMMAS}"
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
+  StrCpy $Activate 0
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/FEEDHOST=" $FeedHost
@@ -120,17 +195,34 @@ Function FeedPageLeave
   ${NSD_GetText} $FeedHostBox $FeedHost
 FunctionEnd
 
+; A saver that runs, or a preview open in the Screen Saver Settings, holds zarvane.scr:
+; then it is removed when Windows restarts, and the exit code says so (3010,
+; ERROR_SUCCESS_REBOOT_REQUIRED). When it can be neither removed nor scheduled, nothing
+; else is removed either: the Apps entry and the uninstaller stay for another try.
 Section "Uninstall"
-  Delete "$SYSDIR\${SAVER}"
+  ClearErrors
+  Delete /REBOOTOK "$SYSDIR\${SAVER}"
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP "$SYSDIR\${SAVER} could not be removed. Close the screen saver and its settings, then uninstall again." /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
+  DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
   Call un.ClearScreenSaver
   Delete "$INSTDIR\CREDITS.txt"
+  Delete "$INSTDIR\${USER_CHOICES}"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
-  ; Last, so that the entry's absence tells that the uninstall is complete.
+  ; Last, so that the entry's absence tells that the uninstall is complete or scheduled.
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${If} ${RebootFlag}
+    SetErrorLevel 3010
+    MessageBox MB_OK|MB_ICONINFORMATION "$SYSDIR\${SAVER} is in use: it will be removed when Windows restarts." /SD IDOK
+  ${EndIf}
 SectionEnd
 
-; Only when the user's screen saver is this one; the "zarvsaver" settings stay.
+; Only when the user's screen saver is this one; the settings stay, in win.ini and in the
+; user's key.
 Function un.ClearScreenSaver
   ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${GetFileName} $0 $1
