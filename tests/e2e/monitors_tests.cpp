@@ -247,7 +247,9 @@ TEST_F(TwoMonitors, PictureStandsOnThePrimaryAndTheOtherIsBlack) {
 // The other monitor moves from the right of the primary to below it while the saver
 // runs: the window takes the new box and lays out again, and the run goes on.
 TEST_F(TwoMonitors, FollowsTheMonitorsWhenTheyChangeWhileItRuns) {
-    ASSERT_EQ(side_, "right") << "the change starts from the other monitor on the right";
+    if (side_ != "right") {
+        GTEST_SKIP() << "the change starts from the other monitor on the right";
+    }
     SaverProcess saver("/s");
     HWND window = WaitForSaverWindow(saver);
     ASSERT_NE(window, nullptr);
