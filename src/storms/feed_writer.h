@@ -21,9 +21,9 @@ std::string FeedStatusText(const std::string& text);
 // A group as written: printable ASCII without commas, at most 31 characters.
 std::string FeedGroupText(const std::string& group);
 
-// A name as written: printable ASCII without commas, leading '-' and spaces dropped, at
-// most 31 characters; "Unnamed" when nothing is left (an empty first field would shift
-// the fields after it).
+// A name as written: printable windows-1252 (ASCII and the upper half) without commas, leading '-'
+// and spaces dropped, at most 31 characters; "Unnamed" when nothing is left (an empty first field
+// would shift the fields after it).
 std::string FeedNameText(const std::string& name);
 
 // The whole feed, LF line ends: one decimal for positions (non-finite ones written as 0),
