@@ -114,7 +114,27 @@ stop_feed_chain() {
   return $status
 }
 
-cleanup() { stop_feed_chain >/dev/null 2>&1; stop_wine; stop_xvfb; }
+# A desk of two monitors on Xorg's dummy driver, with a Wine prefix of its own: the other
+# monitor right of the primary (and, in that arrangement, moved below it while the saver
+# runs), then left of it. Each run is bounded: these must not stretch CI.
+run_two_monitor_suites() { # e2e program
+  local e2e=$1 side
+  run_suite "Xorg dummy server, two monitors" start_xorg_dummy "$BUILD/xorg-monitors"
+  [ -n "$XORG_PID" ] || return 0
+  for side in right left; do
+    stop_wine
+    arrange_monitors "$side" || { record "two monitors arranged ($side)" FAIL; continue; }
+    if [ "$side" = right ]; then fresh_wine_prefix "$BUILD/wine-monitors"; fi
+    # The change while the saver runs starts from the other monitor on the right only.
+    run_suite "e2e_tests TwoMonitors (Wine, Xorg dummy, other $side)" \
+      env ZARVANE_MONITORS="$side" timeout 300 wine "$e2e" --gtest_color=no \
+      --gtest_filter='TwoMonitors.*' </dev/null
+  done
+  stop_wine
+  stop_xorg_dummy
+}
+
+cleanup() { stop_feed_chain >/dev/null 2>&1; stop_wine; stop_xvfb; stop_xorg_dummy; }
 trap cleanup EXIT
 
 "$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }
@@ -164,6 +184,8 @@ if [ -f "$SCR" ]; then
       start_xvfb "$size"
       run_suite "e2e_tests ScreenSize* (Wine, $size)" run_wine_test "$e2e" --gtest_filter='ScreenSize*'
     done
+    stop_wine; stop_xvfb
+    run_two_monitor_suites "$e2e"
   fi
   cleanup
   # The setup installs into the system folder: its suite makes a Wine prefix of its own.
