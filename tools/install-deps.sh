@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # native build, sanitizers, libFuzzer
-  clang-format                                     # the formatting check
+  clang-format clang-tidy                          # the formatting check, clang-tidy
   googletest libgtest-dev libbenchmark-dev         # unit tests and benchmarks
   g++-mingw-w64-x86-64 mingw-w64-tools             # the Windows cross build
   wine64 wine fonts-wine fonts-liberation          # the Windows platform
@@ -16,6 +16,7 @@ packages=(
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
   libmicrohttpd-dev pkg-config                     # zarvane-feed serve: the HTTP server
   nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key
+  debhelper dpkg-dev lintian man-db                # zarvane-feed's Debian package and its suite
 )
 
 missing=()

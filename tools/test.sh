@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both builds and runs every suite:
-# native unit tests (plain and under AddressSanitizer/UndefinedBehaviorSanitizer), the
-# Win32 test programs and the end-to-end tests under Wine inside Xvfb, the release suite
-# (tools/package.sh and the installer under Wine), and the fuzzers.
+# the tree checks (formatting, layering, clang-tidy), native unit tests (plain and under
+# AddressSanitizer/UndefinedBehaviorSanitizer), the Debian package of zarvane-feed
+# (installed on this machine and purged again), the Win32 test programs and the
+# end-to-end tests under Wine inside Xvfb, the release suite (tools/package.sh and the
+# installer under Wine), and the fuzzers.
 # Needs no display and no standard input. Ends with a summary; exits nonzero on failure.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
@@ -30,14 +32,17 @@ CHAIN=""
 declare -a CHAIN_PIDS=()
 
 # The deploy units pass systemd-analyze verify without a word (it warns about unknown keys
-# and bad values but still exits 0), with ExecStart pointing at the built program.
+# and bad values but still exits 0), with ExecStart pointing at the built program and
+# their Documentation= manual page found in the tree.
 check_units() {
   local dir out status
   dir=$(mktemp -d)
+  mkdir -p "$dir/units" "$dir/man/man1"
+  cp "$ROOT/service/zarvane-feed.1" "$dir/man/man1/"
   for unit in "$ROOT"/deploy/*.service "$ROOT"/deploy/*.timer; do
-    sed "s|/usr/local/bin/zarvane-feed|$FEED|" "$unit" >"$dir/$(basename "$unit")"
+    sed "s|/usr/bin/zarvane-feed|$FEED|" "$unit" >"$dir/units/$(basename "$unit")"
   done
-  out=$(systemd-analyze verify "$dir"/* 2>&1)
+  out=$(MANPATH="$dir/man" systemd-analyze verify "$dir"/units/* 2>&1)
   status=$?
   rm -rf "$dir"
   echo "$out"
@@ -142,8 +147,10 @@ fi
 
 run_suite "pictures" python3 "$ROOT/tools/pictures/check-pictures.py" "$ROOT/resources"
 run_suite "formatting (clang-format)" "$ROOT/tools/check-tree.sh" format
-run_suite "no shell header below the shell" "$ROOT/tools/check-tree.sh" layering
+run_suite "layering (shell on top; service meets saver in the feed format)" \
+  "$ROOT/tools/check-tree.sh" layering
 run_suite "native build" build_native "$BUILD/native"
+run_suite "clang-tidy (saver core, zarvane-feed)" "$ROOT/tools/check-tree.sh" tidy "$BUILD/native"
 run_suite "native unit tests" ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
 run_suite "sanitized build" build_native "$BUILD/sanitize" -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DZARVANE_SANITIZE=ON
@@ -151,6 +158,7 @@ run_suite "sanitized unit tests (ASan+UBSan)" \
   env ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$BUILD/sanitize" --output-on-failure -j "$JOBS"
 run_suite "zarvane-feed units (systemd-analyze verify)" check_units
 run_suite "zarvane-feed nginx snippet (nginx -t)" check_nginx_snippet
+run_suite "zarvane-feed Debian package (lintian, install, upgrade, purge)" "$ROOT/tests/package/run.sh"
 run_suite "cross build (zarvane.scr)" build_cross
 
 # Windows programs: one Xvfb screen, one fresh Wine prefix for the whole run.

@@ -5,7 +5,7 @@
 #include "core/rules.h"
 #include "core/sources.h"
 #include "core/utc_time.h"
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 namespace {
 

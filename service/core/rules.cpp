@@ -7,13 +7,13 @@
 
 #include "core/sources.h"
 #include "core/text.h"
+#include "feed_format/feed_format.h"
 
 namespace {
 
 constexpr double kSameStormDegrees = 2.0;
 constexpr std::time_t kSameStormSeconds = 6L * 3600;
 constexpr int kFirstTestNumber = 80; // 80-89 training and tests, 90-99 invests
-constexpr size_t kFeedCapacity = 20; // the saver keeps 20
 constexpr std::time_t kSecondsPerHour = 3600;
 constexpr double kFullCircle = 360.0;
 
@@ -245,8 +245,8 @@ std::vector<FeedStorm> FeedStorms(const std::vector<Fix>& active) {
     std::vector<Fix> strongest = active;
     const auto stronger = [](const Fix& a, const Fix& b) { return a.windKnots > b.windKnots; };
     std::stable_sort(strongest.begin(), strongest.end(), stronger);
-    if (strongest.size() > kFeedCapacity) {
-        strongest.resize(kFeedCapacity);
+    if (strongest.size() > static_cast<size_t>(kStormCapacity)) {
+        strongest.resize(kStormCapacity);
     }
     std::stable_sort(strongest.begin(), strongest.end(),
                      [](const Fix& a, const Fix& b) { return a.basin < b.basin; });

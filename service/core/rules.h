@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/fix.h"
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 enum class StormClass { NotTropical, Depression, Storm, Severe };
 
@@ -40,6 +40,6 @@ bool IsPlaceholderName(std::string_view name);
 //   newest real name among the storm's fixes.
 std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours);
 
-// The feed's storms: at most the 20 strongest, grouped in basin order, strongest first
-// within a group; longitudes turned positive west.
+// The feed's storms: at most the kStormCapacity (20) strongest, grouped in basin order, strongest
+// first within a group; longitudes turned positive west.
 std::vector<FeedStorm> FeedStorms(const std::vector<Fix>& active);

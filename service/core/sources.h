@@ -24,4 +24,4 @@ const std::vector<SourceDescriptor>& Sources();
 const SourceDescriptor* FindSource(std::string_view kind);
 
 // The rank of the source a fix came from.
-int SourceRank(SourceKind source);
+int SourceRank(SourceKind kind);

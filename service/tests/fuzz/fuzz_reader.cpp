@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         latest = fix.time > latest ? fix.time : latest;
     }
     const std::vector<FeedStorm> storms = FeedStorms(ActiveStorms(result.fixes, latest, 12));
-    Check(storms.size() <= 20);
+    Check(storms.size() <= static_cast<size_t>(kStormCapacity));
     Check(!WriteFeed("status", storms).empty());
     return 0;
 }

@@ -1,9 +1,9 @@
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "storms/storm_table.h"
+#include "feed_format/feed_format.h"
 
 namespace {
 
