@@ -12,6 +12,7 @@ BENCH_BUILD="$BUILD/bench"
 # One benchmark program per step, relative to $BENCH_BUILD.
 BENCH_STEPS=(
   tests/bench/bench_feed_parser # storm feed parser: a realistic feed, hostile feeds
+  tests/bench/bench_feed_merge  # feed service merging: 5,000 / 40,000 / 320,000 storms
 )
 
 "$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }

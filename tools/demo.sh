@@ -5,7 +5,10 @@
 # from the bundled sample sources (service/samples, invented storms) and serves it on
 # loopback, where the saver fetches it. On a display the saver runs until you touch the
 # mouse or keyboard; with no display it runs inside Xvfb until the storms are in, writes
-# a screenshot and is ended with a key, as a user ends it.
+# a screenshot and is ended with a key, as a user ends it. DEMO_MONITORS="SIDE [PRIMARY
+# [OTHER]]" runs it headless on a desk of two monitors instead (Xorg's dummy driver, as
+# root): the other monitor right or left of the primary, in the modes named (by default
+# 1024x768 and 1280x1024; see arrange_monitors in tools/lib.sh).
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 
@@ -19,8 +22,14 @@ FEED="$BUILD/native/service/zarvane-feed"
 headless=0
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   headless=1
-  # Tall enough for the panel to list all eleven sample storms above the legend.
-  start_xvfb 1280x1024
+  if [ -n "${DEMO_MONITORS:-}" ]; then
+    start_xorg_dummy "$BUILD/demo-xorg"
+    # shellcheck disable=SC2086 # the side and the modes, as words
+    arrange_monitors $DEMO_MONITORS
+  else
+    # Tall enough for the panel to list all eleven sample storms above the legend.
+    start_xvfb 1280x1024
+  fi
 fi
 if [ ! -f "$BUILD/demo-wine/system.reg" ]; then
   echo "Preparing a Wine prefix in $BUILD/demo-wine ..."
@@ -37,7 +46,7 @@ mapfile -t sources < <(sample_sources "$demo_dir/samples")
   2>"$demo_dir/serve.log" &
 server=$!
 stop_server() { kill -TERM "$server" 2>/dev/null && wait "$server" || true; }
-trap 'stop_server; stop_wine; stop_xvfb' EXIT
+trap 'stop_server; stop_wine; stop_xvfb; stop_xorg_dummy' EXIT
 port=$(serve_port "$demo_dir/serve.log")
 wait_for_status "http://127.0.0.1:$port/RirozIrid/ssaver.dat" 200 >/dev/null
 echo "zarvane-feed serve: http://127.0.0.1:$port/RirozIrid/ssaver.dat (log: $demo_dir/serve.log)"

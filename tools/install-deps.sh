@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev   # native build, sanitizers, libFuzzer
-  clang-format                                     # the formatting check
+  clang-format clang-tidy                          # the formatting check, clang-tidy
   googletest libgtest-dev libbenchmark-dev         # unit tests and benchmarks
   g++-mingw-w64-x86-64 mingw-w64-tools             # the Windows cross build
   wine64 wine fonts-wine fonts-liberation          # the Windows platform
@@ -17,6 +17,7 @@ packages=(
   libboost1.81-dev                                 # zarvane-feed serve: Boost.Beast and Asio
   nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key
   slowhttptest                                     # the feed benchmark's slow clients
+  debhelper dpkg-dev lintian man-db                # zarvane-feed's Debian package and its suite
 )
 
 missing=()

@@ -37,6 +37,99 @@ stop_xvfb() {
   fi
 }
 
+XORG_PID=""
+XORG_MODES='"1024x768" "1280x1024" "800x600"'
+# start_xorg_dummy folder: a private Xorg server on the dummy driver, whose outputs DUMMY0
+# to DUMMY15 arrange_monitors places as monitors: Xvfb cannot show Wine two monitors side
+# by side (with +xinerama both land at 0,0). Needs root. Takes the first free display
+# from :60 up (others' servers and locks are left alone), keeps its config and log in
+# folder and exports DISPLAY; false when no server came up.
+start_xorg_dummy() {
+  local dir=$1 n
+  mkdir -p "$dir"
+  xorg_dummy_config >"$dir/xorg.conf"
+  for n in $(seq 60 99); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xorg ":$n" -config "$dir/xorg.conf" -noreset -nolisten tcp -novtswitch -sharevts \
+      -logfile "$dir/xorg.log" >/dev/null 2>&1 &
+    XORG_PID=$!
+    for _ in $(seq 100); do # up to 10 s
+      if DISPLAY=":$n" xrandr --query >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$XORG_PID" 2>/dev/null || break # lost the display to another server
+      sleep 0.1
+    done
+    stop_xorg_dummy
+  done
+  echo "no Xorg dummy server came up (log: $dir/xorg.log)" >&2
+  return 1
+}
+
+stop_xorg_dummy() {
+  if [ -n "$XORG_PID" ]; then
+    kill "$XORG_PID" 2>/dev/null || true
+    wait "$XORG_PID" 2>/dev/null || true
+    XORG_PID=""
+  fi
+}
+
+# The dummy driver's config: one device with room for a desk of two large monitors, the
+# modes by their VESA timings, and no input devices taken from the machine.
+xorg_dummy_config() {
+  cat <<CONF
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoAddGPU" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0 - 1000.0
+  VertRefresh 5.0 - 200.0
+  Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
+  Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
+  Modeline "1280x1024" 109.00 1280 1368 1496 1712 1024 1027 1034 1063 -hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes $XORG_MODES
+    Virtual 2560 2048
+  EndSubSection
+EndSection
+CONF
+}
+
+# arrange_monitors right|left [primary-mode [other-mode]]: the primary DUMMY0 (1024x768
+# unless named) and DUMMY1 (1280x1024 unless named) beside it on that side, tops aligned.
+# Run it while no Wine program runs: Wine reads the monitors when it starts.
+arrange_monitors() {
+  local side=$1 primary=${2:-1024x768} other=${3:-1280x1024} width height first second
+  width=$((${primary%x*} + ${other%x*}))
+  height=$(( ${primary#*x} > ${other#*x} ? ${primary#*x} : ${other#*x} ))
+  xrandr --addmode DUMMY1 "$other" 2>/dev/null
+  first="--output DUMMY0 --mode $primary --primary"
+  second="--output DUMMY1 --mode $other"
+  if [ "$side" = right ]; then
+    xrandr --fb "${width}x$height" $first --pos 0x0 $second --pos "${primary%x*}x0" || return 1
+  else
+    xrandr --fb "${width}x$height" $second --pos 0x0 $first --pos "${other%x*}x0" || return 1
+  fi
+  # A plain query once: without it Wine may still read the outputs as they were.
+  xrandr --query >/dev/null
+}
+
 # fresh_wine_prefix folder: a new 64-bit Wine prefix that never touches ~/.wine.
 fresh_wine_prefix() {
   export WINEPREFIX=$1 WINEARCH=win64 WINEDEBUG=-all

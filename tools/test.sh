@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds both builds and runs every suite:
-# native unit tests (plain and under AddressSanitizer/UndefinedBehaviorSanitizer), the
-# Win32 test programs and the end-to-end tests under Wine inside Xvfb, the release suite
-# (tools/package.sh and the installer under Wine), and the fuzzers.
+# the tree checks (formatting, layering, clang-tidy), native unit tests (plain and under
+# AddressSanitizer/UndefinedBehaviorSanitizer), the Debian package of zarvane-feed
+# (installed on this machine and purged again), the Win32 test programs and the
+# end-to-end tests under Wine inside Xvfb, the release suite (tools/package.sh and the
+# installer under Wine), and the fuzzers.
 # Needs no display and no standard input. Ends with a summary; exits nonzero on failure.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
@@ -30,14 +32,17 @@ CHAIN=""
 declare -a CHAIN_PIDS=()
 
 # The deploy units pass systemd-analyze verify without a word (it warns about unknown keys
-# and bad values but still exits 0), with ExecStart pointing at the built program.
+# and bad values but still exits 0), with ExecStart pointing at the built program and
+# their Documentation= manual page found in the tree.
 check_units() {
   local dir out status
   dir=$(mktemp -d)
+  mkdir -p "$dir/units" "$dir/man/man1"
+  cp "$ROOT/service/zarvane-feed.1" "$dir/man/man1/"
   for unit in "$ROOT"/deploy/*.service "$ROOT"/deploy/*.timer; do
-    sed "s|/usr/local/bin/zarvane-feed|$FEED|" "$unit" >"$dir/$(basename "$unit")"
+    sed "s|/usr/bin/zarvane-feed|$FEED|" "$unit" >"$dir/units/$(basename "$unit")"
   done
-  out=$(systemd-analyze verify "$dir"/* 2>&1)
+  out=$(MANPATH="$dir/man" systemd-analyze verify "$dir"/units/* 2>&1)
   status=$?
   rm -rf "$dir"
   echo "$out"
@@ -121,7 +126,27 @@ stop_feed_chain() {
   return $status
 }
 
-cleanup() { stop_feed_chain >/dev/null 2>&1; stop_wine; stop_xvfb; }
+# A desk of two monitors on Xorg's dummy driver, with a Wine prefix of its own: the other
+# monitor right of the primary (and, in that arrangement, moved below it while the saver
+# runs), then left of it. Each run is bounded: these must not stretch CI.
+run_two_monitor_suites() { # e2e program
+  local e2e=$1 side
+  run_suite "Xorg dummy server, two monitors" start_xorg_dummy "$BUILD/xorg-monitors"
+  [ -n "$XORG_PID" ] || return 0
+  for side in right left; do
+    stop_wine
+    arrange_monitors "$side" || { record "two monitors arranged ($side)" FAIL; continue; }
+    if [ "$side" = right ]; then fresh_wine_prefix "$BUILD/wine-monitors"; fi
+    # The change while the saver runs starts from the other monitor on the right only.
+    run_suite "e2e_tests TwoMonitors (Wine, Xorg dummy, other $side)" \
+      env ZARVANE_MONITORS="$side" timeout 300 wine "$e2e" --gtest_color=no \
+      --gtest_filter='TwoMonitors.*' </dev/null
+  done
+  stop_wine
+  stop_xorg_dummy
+}
+
+cleanup() { stop_feed_chain >/dev/null 2>&1; stop_wine; stop_xvfb; stop_xorg_dummy; }
 trap cleanup EXIT
 
 "$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }
@@ -134,8 +159,10 @@ fi
 
 run_suite "pictures" python3 "$ROOT/tools/pictures/check-pictures.py" "$ROOT/resources"
 run_suite "formatting (clang-format)" "$ROOT/tools/check-tree.sh" format
-run_suite "no shell header below the shell" "$ROOT/tools/check-tree.sh" layering
+run_suite "layering (shell on top; service meets saver in the feed format)" \
+  "$ROOT/tools/check-tree.sh" layering
 run_suite "native build" build_native "$BUILD/native"
+run_suite "clang-tidy (saver core, zarvane-feed)" "$ROOT/tools/check-tree.sh" tidy "$BUILD/native"
 run_suite "native unit tests" ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
 run_suite "sanitized build" build_native "$BUILD/sanitize" -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DZARVANE_SANITIZE=ON
@@ -144,6 +171,7 @@ run_suite "sanitized unit tests (ASan+UBSan)" \
 run_suite "zarvane-feed units (systemd-analyze verify)" check_units
 run_suite "zarvane-feed units' exposure (at most 2.5)" check_exposure
 run_suite "zarvane-feed nginx snippet (nginx -t)" check_nginx_snippet
+run_suite "zarvane-feed Debian package (lintian, install, upgrade, purge)" "$ROOT/tests/package/run.sh"
 run_suite "cross build (zarvane.scr)" build_cross
 
 # Windows programs: one Xvfb screen, one fresh Wine prefix for the whole run.
@@ -169,6 +197,8 @@ if [ -f "$SCR" ]; then
       start_xvfb "$size"
       run_suite "e2e_tests ScreenSize* (Wine, $size)" run_wine_test "$e2e" --gtest_filter='ScreenSize*'
     done
+    stop_wine; stop_xvfb
+    run_two_monitor_suites "$e2e"
   fi
   cleanup
   # The setup installs into the system folder: its suite makes a Wine prefix of its own.

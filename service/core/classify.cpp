@@ -28,6 +28,7 @@ constexpr StatusRule kStatusRules[] = {
     {"WV", StormClass::NotTropical},
     {"IN", StormClass::NotTropical},
     {"MD", StormClass::NotTropical},
+    {"DS", StormClass::NotTropical}, // dissipating
     {"PT", StormClass::NotTropical},
     {"ET", StormClass::NotTropical},
     // NHC CurrentStorms.json classification

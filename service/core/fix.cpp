@@ -3,12 +3,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/text.h"
 #include "core/utc_time.h"
 
 namespace {
 
 constexpr double kEastPacificWestEdge = -140.0; // CPHC's area starts at 140 W
 constexpr int kSouthernSeasonFirstMonth = 7;
+constexpr double kMaxLatitude = 90.0;
 
 struct SuffixCode {
     char suffix;
@@ -61,6 +63,22 @@ std::string_view AtcfCodeOfSuffix(char suffix) {
             return entry.code;
         }
     }
+    return {};
+}
+
+std::string Normalise(Fix& fix) {
+    if (!std::isfinite(fix.latitude) || std::fabs(fix.latitude) > kMaxLatitude) {
+        return "latitude beyond 90 degrees";
+    }
+    if (!std::isfinite(fix.longitude)) {
+        return "no longitude";
+    }
+    if (fix.windKnots < 0 || fix.windKnots > kMaxWindKnots) {
+        return "wind of " + std::to_string(fix.windKnots) + " kt";
+    }
+    fix.longitude = WrapLongitude(fix.longitude);
+    fix.name = std::string(Trim(Windows1252OfUtf8(fix.name)));
+    fix.status = ToUpper(Trim(fix.status));
     return {};
 }
 

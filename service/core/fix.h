@@ -16,21 +16,26 @@ enum class Basin {
     Southern
 };
 
-// Where a fix came from, in order of preference among fixes of the same time.
+// Where a fix came from; the table of sources (core/sources.h) gives each its rank.
 enum class SourceKind { Nhc, Jtwc, Atcf, Tcvitals, Ibtracs };
 
+// The strongest wind any source may report; anything above is not a wind.
+constexpr int kMaxWindKnots = 300;
+
+// A reader starts from these defaults and fills what its format gives; Normalise then
+// enforces what every source shares.
 struct Fix {
-    std::string id;     // ATCF storm id "AL082023": basin, number, season year; may be empty
-    std::string key;    // the source's own storm key where it differs from `id`, else empty
-    std::string name;   // as the agency writes it; empty when it gives none
-    std::string status; // the agency's status code ("HU", "TS", "LO"...); empty if it has none
-    double latitude;    // degrees, north positive
-    double longitude;   // degrees, east positive, in (-180, 180]
-    int windKnots;      // 1-minute maximum sustained wind
-    std::time_t time;   // valid time, UTC
-    Basin basin;        // the basin responsible for the storm at this fix
-    SourceKind source;
-    bool final; // the agency's last word on the storm: it is over
+    std::string id;         // ATCF storm id "AL082023": basin, number, season year; may be empty
+    std::string key;        // the source's own storm key where it differs from `id`, else empty
+    std::string name;       // as the agency writes it; windows-1252 after Normalise
+    std::string status;     // the agency's status code ("HU", "TS", "LO"...); empty if none
+    double latitude = 0.0;  // degrees, north positive
+    double longitude = 0.0; // degrees, east positive, in (-180, 180]
+    int windKnots = 0;      // 1-minute maximum sustained wind
+    std::time_t time = 0;   // valid time, UTC
+    Basin basin = Basin::Atlantic; // the basin responsible for the storm at this fix
+    SourceKind source = SourceKind::Nhc;
+    bool final = false; // the agency's last word on the storm: it is over
 };
 
 // What a reader makes of one source's bytes. A non-empty `error` means the source failed
@@ -54,6 +59,12 @@ std::string AtcfId(std::string_view code, int number, std::time_t time);
 // The two-letter ATCF basin code of a one-letter storm suffix ("L" of "08L", "W", "B"...),
 // or an empty view when the letter is unknown.
 std::string_view AtcfCodeOfSuffix(char suffix);
+
+// The limits every source shares: latitude within 90 degrees, a finite longitude (wrapped
+// into (-180, 180]), a wind from 0 to kMaxWindKnots; the name becomes windows-1252 without
+// control characters and the status upper case. Returns why the fix is unusable, or an
+// empty string when it is kept.
+std::string Normalise(Fix& fix);
 
 // Wraps an east-positive longitude into (-180, 180].
 double WrapLongitude(double longitude);

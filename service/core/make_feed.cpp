@@ -3,32 +3,19 @@
 #include <algorithm>
 
 #include "core/rules.h"
+#include "core/sources.h"
 #include "core/utc_time.h"
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 namespace {
-
-struct KindLabel {
-    const char* kind;
-    const char* label;
-};
-constexpr KindLabel kLabels[] = {{"nhc", "NHC"},
-                                 {"atcf", "ATCF"},
-                                 {"jtwc", "JTWC"},
-                                 {"ibtracs", "IBTrACS"},
-                                 {"tcvitals", "TCVitals"}};
 
 constexpr std::string_view kStatusStart = "Active tropical cyclones at ";
 
 } // namespace
 
 std::string SourceLabel(std::string_view kind) {
-    for (const KindLabel& entry : kLabels) {
-        if (kind == entry.kind) {
-            return entry.label;
-        }
-    }
-    return std::string(kind);
+    const SourceDescriptor* source = FindSource(kind);
+    return std::string(source ? source->label : kind);
 }
 
 std::string StatusLine(std::time_t now, int count, const std::vector<std::string>& failed) {

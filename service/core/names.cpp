@@ -1,5 +1,7 @@
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "core/rules.h"
 #include "core/text.h"
@@ -17,23 +19,51 @@ constexpr std::string_view kGenesisPrefix = "GENESIS"; // NHC's pre-genesis trac
 constexpr double kArabianSeaEastEdge = 77.0;   // JTWC: A west of India, B east of it
 constexpr double kSouthIndianEastEdge = 135.0; // JTWC: S to 135 E, P beyond
 
-bool IsUnnamed(const std::string& name) {
-    const std::string upper = ToUpper(Trim(name));
-    for (const char* none : kNoNames) {
-        if (upper == none) {
+constexpr const char* kUnits[] = {"",        "ONE",     "TWO",       "THREE",    "FOUR",
+                                  "FIVE",    "SIX",     "SEVEN",     "EIGHT",    "NINE",
+                                  "TEN",     "ELEVEN",  "TWELVE",    "THIRTEEN", "FOURTEEN",
+                                  "FIFTEEN", "SIXTEEN", "SEVENTEEN", "EIGHTEEN", "NINETEEN"};
+constexpr const char* kTens[] = {"TWENTY", "THIRTY",  "FORTY",  "FIFTY",
+                                 "SIXTY",  "SEVENTY", "EIGHTY", "NINETY"};
+constexpr size_t kTcvitalsNameWidth = 9; // TCVitals cuts names to nine letters
+
+// Storm numbers spelled out without separators, 1-99: "ONE" ... "TWENTYONE" ... "NINETYNINE".
+std::vector<std::string> SpelledNumbers() {
+    std::vector<std::string> spelled(std::begin(kUnits) + 1, std::end(kUnits));
+    for (const char* tens : kTens) {
+        for (const char* unit : kUnits) {
+            spelled.push_back(std::string(tens) + unit);
+        }
+    }
+    return spelled;
+}
+
+// "FOURTEEN", "NINE-E", "TWENTY-ONE", "TWENTYONE", and a cut "TWENTY-SI".
+bool IsSpelledNumber(std::string upper) {
+    if (upper.size() > 2 && upper[upper.size() - 2] == '-' &&
+        !AtcfCodeOfSuffix(upper.back()).empty()) {
+        upper.resize(upper.size() - 2); // the basin letter NHC adds: "NINE-E"
+    }
+    const bool cut = upper.size() == kTcvitalsNameWidth;
+    upper.erase(
+        std::remove_if(upper.begin(), upper.end(), [](char c) { return c == '-' || c == ' '; }),
+        upper.end());
+    static const std::vector<std::string> spelled = SpelledNumbers();
+    for (const std::string& number : spelled) {
+        if (upper == number || (cut && number.compare(0, upper.size(), upper) == 0)) {
             return true;
         }
     }
-    return upper.empty() || upper.compare(0, kGenesisPrefix.size(), kGenesisPrefix) == 0;
+    return false;
 }
 
+// Title case over windows-1252 letters: "JOSÉ" becomes "José", not "JosÉ".
 std::string TitleCase(std::string_view name) {
     std::string title(Trim(name));
     bool wordStart = true;
     for (char& c : title) {
-        const bool letter = std::isalpha(static_cast<unsigned char>(c)) != 0;
-        c = static_cast<char>(wordStart ? std::toupper(static_cast<unsigned char>(c))
-                                        : std::tolower(static_cast<unsigned char>(c)));
+        const bool letter = IsLetterWindows1252(c);
+        c = wordStart ? UpperWindows1252(c) : LowerWindows1252(c);
         wordStart = !letter && c != '\'';
     }
     return title;
@@ -66,8 +96,19 @@ const char* ClassPrefix(StormClass stormClass, Basin basin) {
 
 } // namespace
 
+bool IsPlaceholderName(std::string_view name) {
+    const std::string upper = ToUpper(Trim(name));
+    for (const char* none : kNoNames) {
+        if (upper == none) {
+            return true;
+        }
+    }
+    return upper.empty() || upper.compare(0, kGenesisPrefix.size(), kGenesisPrefix) == 0 ||
+           IsSpelledNumber(upper);
+}
+
 std::string StormName(const Fix& fix, StormClass stormClass) {
-    if (!IsUnnamed(fix.name)) {
+    if (!IsPlaceholderName(fix.name)) {
         return TitleCase(fix.name);
     }
     const std::string prefix = ClassPrefix(stormClass, fix.basin);

@@ -30,7 +30,7 @@ bool ReadBestLine(const std::vector<std::string_view>& fields, Fix& fix) {
     if (!ParseInt(fields[kNumber], number) || number < 0 || number > 99 || !time ||
         !ParseTenthsLatitude(fields[kLatitude], fix.latitude) ||
         !ParseTenthsLongitude(fields[kLongitude], fix.longitude) ||
-        !ParseInt(fields[kWind], fix.windKnots) || fix.windKnots < 0 || fix.windKnots > 300) {
+        !ParseInt(fields[kWind], fix.windKnots)) {
         return false;
     }
     fix.longitude = WrapLongitude(fix.longitude);
@@ -54,7 +54,7 @@ ReadResult ReadAtcfBestTrack(std::string_view body) {
         if (fields.size() <= kTech || fields[kTech] != "BEST") {
             continue;
         }
-        Fix fix{{}, {}, {}, {}, 0.0, 0.0, 0, 0, Basin::Atlantic, SourceKind::Atcf, false};
+        Fix fix;
         if (fields.size() <= kStatus || !ReadBestLine(fields, fix)) {
             result.skipped.push_back("ATCF line " + std::to_string(i + 1) + ": unusable");
             continue;

@@ -83,8 +83,7 @@ bool ReadRow(const std::vector<std::string_view>& fields, const size_t (&index)[
              Fix& fix) {
     const auto time = ParseIsoTimestamp(fields[index[kTime]]);
     if (!time || !ParseNumber(fields[index[kLatitude]], fix.latitude) ||
-        !ParseNumber(fields[index[kLongitude]], fix.longitude) || std::abs(fix.latitude) > 90.0 ||
-        std::abs(fix.longitude) > 360.0 || fix.windKnots < 0 || fix.windKnots > 300) {
+        !ParseNumber(fields[index[kLongitude]], fix.longitude) || std::abs(fix.longitude) > 360.0) {
         return false;
     }
     fix.time = *time;
@@ -122,7 +121,7 @@ ReadResult ReadIbtracsCsv(std::string_view body) {
         if (Trim(lines[i]).empty()) {
             continue;
         }
-        Fix fix{{}, {}, {}, {}, 0.0, 0.0, 0, 0, Basin::Atlantic, SourceKind::Ibtracs, false};
+        Fix fix;
         const bool complete = fields.size() > *std::max_element(index, index + kColumns);
         if (complete && fields[index[kWind]].empty()) {
             ++withoutWind;

@@ -5,8 +5,13 @@
 //   header     "SUPER TYPHOON 09W (BAVI) WARNING NR 023": label, designator, name
 //   position   the line after "WARNING POSITION:": "061200Z --- NEAR 15.4N 142.7E"
 //              (day, hour, minute of the valid time; decimal degrees with N/S, E/W)
-//   wind       the first "MAX SUSTAINED WINDS - 140 KT" after it (one-minute average)
-//   date       the remarks' "06JUL26." gives month and year of the valid time
+//   wind       "MAX SUSTAINED WINDS - 140 KT" in the block that follows the position
+//              (one-minute average); the block ends at "---", "FORECASTS:" or "VALID AT",
+//              and a forecast's wind is never taken for the current one
+//   date       the remarks' "06JUL26." gives month and year of the valid time: a bulletin
+//              is dated by its own text only, since a relay slot keeps its last one for
+//              years
+//   basin      by the designator's letter and the position, never by the relay slot
 //   final      "FINAL WARNING" anywhere: JTWC's last word on the storm
 #include <cstring>
 #include <string>
@@ -28,7 +33,6 @@ constexpr LabelCode kLabels[] = {
     {"TROPICAL CYCLONE", "TC"},  {"HURRICANE", "HU"},
     {"SUBTROPICAL STORM", "SS"}, {"SUBTROPICAL DEPRESSION", "SD"},
 };
-constexpr int kMaxKnots = 300; // anything above is not a wind
 constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                    "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
@@ -97,8 +101,7 @@ bool ReadPosition(std::string_view line, Warning& w) {
 bool ReadWind(std::string_view line, Warning& w) {
     const std::vector<std::string_view> words = Words(line);
     int wind = -1;
-    if (words.size() < 6 || words[0] != "MAX" || words[2] != "WINDS" || !ParseInt(words[4], wind) ||
-        wind < 0 || wind > kMaxKnots) {
+    if (words.size() < 6 || words[0] != "MAX" || words[2] != "WINDS" || !ParseInt(words[4], wind)) {
         return false;
     }
     w.wind = wind;
@@ -123,20 +126,39 @@ bool ReadDate(std::string_view line, Warning& w) {
     return false;
 }
 
-void ScanLines(const std::vector<std::string_view>& lines, Warning& w) {
-    bool positionNext = false;
-    for (std::string_view line : lines) {
-        if (w.designator.empty()) {
-            ReadHeader(line, w);
-        } else if (line.find("WARNING POSITION:") != std::string_view::npos) {
-            positionNext = true;
-        } else if (positionNext && w.day < 0) {
-            positionNext = ReadPosition(line, w) ? false : positionNext;
-        } else if (w.day >= 0 && w.wind < 0) {
-            ReadWind(line, w);
-        } else if (w.month == 0) {
-            ReadDate(line, w);
+bool Contains(std::string_view line, std::string_view text) {
+    return line.find(text) != std::string_view::npos;
+}
+
+// Where the scan is: the steps of a warning in the order it gives them.
+enum class Step { Header, PositionTitle, Position, CurrentWind, Remarks };
+
+Step ScanLine(std::string_view line, Step step, Warning& w) {
+    switch (step) {
+    case Step::Header:
+        return ReadHeader(line, w) ? Step::PositionTitle : step;
+    case Step::PositionTitle:
+        return Contains(line, "WARNING POSITION:") ? Step::Position : step;
+    case Step::Position:
+        return ReadPosition(line, w) ? Step::CurrentWind : step;
+    case Step::CurrentWind:
+        if (Contains(line, "MAX SUSTAINED WINDS")) {
+            ReadWind(line, w); // one that cannot be read leaves the wind unknown
+            return Step::Remarks;
         }
+        return Contains(line, "---") || Contains(line, "FORECASTS:") || Contains(line, "VALID AT")
+                   ? Step::Remarks
+                   : step;
+    case Step::Remarks:
+        return w.month == 0 ? (ReadDate(line, w), step) : step;
+    }
+    return step;
+}
+
+void ScanLines(const std::vector<std::string_view>& lines, Warning& w) {
+    Step step = Step::Header;
+    for (std::string_view line : lines) {
+        step = ScanLine(line, step, w);
     }
 }
 
@@ -165,17 +187,12 @@ ReadResult ReadJtwcWarning(std::string_view body) {
                                             : "no date in the remarks";
         return result;
     }
-    Fix fix{{},
-            {},
-            w.name,
-            {},
-            w.latitude,
-            WrapLongitude(w.longitude),
-            w.wind,
-            *time,
-            Basin::WesternPacific,
-            SourceKind::Jtwc,
-            false};
+    Fix fix;
+    fix.name = w.name;
+    fix.latitude = w.latitude;
+    fix.longitude = WrapLongitude(w.longitude);
+    fix.windKnots = w.wind;
+    fix.time = *time;
     BasinOfAtcfCode(code, fix.longitude, fix.basin);
     fix.id = AtcfId(code, std::stoi(w.designator.substr(0, 2)), fix.time);
     for (const LabelCode& entry : kLabels) {

@@ -75,7 +75,7 @@ std::string ReadEntry(const json& storm, Fix& fix) {
     if (!StringField(storm, "classification", fix.status)) {
         return "classification";
     }
-    if (!NumberField(storm, "intensity", wind) || wind < 0.0 || wind > 300.0) {
+    if (!NumberField(storm, "intensity", wind) || wind < 0.0 || wind > kMaxWindKnots) {
         return "intensity";
     }
     fix.windKnots = static_cast<int>(std::lround(wind));
@@ -144,7 +144,7 @@ ReadResult ReadNhcCurrentStorms(std::string_view body) {
         return result;
     }
     for (const json& storm : *storms) {
-        Fix fix{{}, {}, {}, {}, 0.0, 0.0, 0, 0, Basin::Atlantic, SourceKind::Nhc, false};
+        Fix fix;
         const std::string problem = storm.is_object() ? ReadEntry(storm, fix) : "entry";
         if (problem.empty()) {
             result.fixes.push_back(fix);

@@ -1,55 +1,109 @@
 #include "core/readers.h"
+#include "core/sources.h"
 #include "core/text.h"
 
 namespace {
 
 constexpr size_t kKiB = 1024, kMiB = 1024 * kKiB;
 
-struct Reader {
-    const char* kind;
-    ReadResult (*read)(std::string_view body);
-    size_t maxBytes; // far above the real files, far below what would exhaust memory
-};
+std::vector<std::string> NhcLocations() {
+    return {"https://www.nhc.noaa.gov/CurrentStorms.json"};
+}
 
-// Real sizes: NHC's JSON and a JTWC warning are a few to tens of KiB, a b-deck tens to
-// hundreds, TCVitals a few hundred, IBTrACS ACTIVE a few MiB.
-constexpr Reader kReaders[] = {{"nhc", ReadNhcCurrentStorms, 1 * kMiB},
-                               {"atcf", ReadAtcfBestTrack, 4 * kMiB},
-                               {"jtwc", ReadJtwcWarning, 256 * kKiB},
-                               {"ibtracs", ReadIbtracsCsv, 24 * kMiB},
-                               {"tcvitals", ReadTcvitals, 4 * kMiB}};
+// JTWC's warnings as the NWS relays them: five slots in each of four families, western
+// North Pacific (wtpn), South Pacific (wtps), North Indian Ocean (wtio) and South Indian
+// Ocean (wtxs). A slot keeps its last bulletin for years and its family is no reliable
+// basin: the reader dates each bulletin and routes it by its own text.
+std::vector<std::string> JtwcLocations() {
+    constexpr const char* kRelay = "https://tgftp.nws.noaa.gov/data/raw/wt/";
+    constexpr const char* kFamilies[] = {"wtpn", "wtps", "wtio", "wtxs"};
+    constexpr int kSlots = 5, kFirstSlot = 31;
+    std::vector<std::string> locations;
+    for (const char* family : kFamilies) {
+        for (int slot = kFirstSlot; slot < kFirstSlot + kSlots; ++slot) {
+            locations.push_back(kRelay + (family + std::to_string(slot)) + ".pgtw..txt");
+        }
+    }
+    return locations;
+}
+
+std::vector<std::string> TcvitalsLocations() {
+    return {"https://ftp.nhc.noaa.gov/atcf/com/tcvitals"};
+}
+
+std::vector<std::string> IbtracsLocations() {
+    return {"https://www.ncei.noaa.gov/data/international-best-track-archive-for-climate-"
+            "stewardship-ibtracs/v04r01/access/csv/ibtracs.ACTIVE.list.v04r01.csv"};
+}
+
+std::vector<std::string> NoLocations() {
+    return {};
+}
 
 } // namespace
 
-bool IsSourceKind(std::string_view kind) {
-    for (const Reader& reader : kReaders) {
-        if (kind == reader.kind) {
-            return true;
+const std::vector<SourceDescriptor>& Sources() {
+    // Rank at equal times: the advisory centres' own products first, then the best track,
+    // the vitals and the archive's compilation.
+    static const std::vector<SourceDescriptor> kSources = {
+        // Real sizes: NHC's JSON and a JTWC warning are a few to tens of KiB, a b-deck
+        // tens to hundreds, TCVitals a few hundred, IBTrACS ACTIVE a few MiB.
+        {"nhc", "NHC", SourceKind::Nhc, 0, ReadNhcCurrentStorms, NhcLocations, 1 * kMiB},
+        {"jtwc", "JTWC", SourceKind::Jtwc, 1, ReadJtwcWarning, JtwcLocations, 256 * kKiB},
+        {"atcf", "ATCF", SourceKind::Atcf, 2, ReadAtcfBestTrack, NoLocations, 4 * kMiB},
+        {"tcvitals", "TCVitals", SourceKind::Tcvitals, 3, ReadTcvitals, TcvitalsLocations,
+         4 * kMiB},
+        {"ibtracs", "IBTrACS", SourceKind::Ibtracs, 4, ReadIbtracsCsv, IbtracsLocations, 24 * kMiB},
+    };
+    return kSources;
+}
+
+const SourceDescriptor* FindSource(std::string_view kind) {
+    for (const SourceDescriptor& source : Sources()) {
+        if (kind == source.kind) {
+            return &source;
         }
     }
-    return false;
+    return nullptr;
+}
+
+int SourceRank(SourceKind kind) {
+    for (const SourceDescriptor& source : Sources()) {
+        if (kind == source.source) {
+            return source.rank;
+        }
+    }
+    return static_cast<int>(Sources().size());
+}
+
+bool IsSourceKind(std::string_view kind) {
+    return FindSource(kind) != nullptr;
 }
 
 size_t SourceSizeCap(std::string_view kind) {
-    for (const Reader& reader : kReaders) {
-        if (kind == reader.kind) {
-            return reader.maxBytes;
-        }
-    }
-    return 0;
+    const SourceDescriptor* source = FindSource(kind);
+    return source ? source->maxBytes : 0;
 }
 
 ReadResult ReadSource(std::string_view kind, std::string_view body) {
     ReadResult result;
-    result.error = BodyProblem(body);
+    const SourceDescriptor* source = FindSource(kind);
+    result.error = source ? BodyProblem(body) : "unknown source kind";
     if (!result.error.empty()) {
         return result;
     }
-    for (const Reader& reader : kReaders) {
-        if (kind == reader.kind) {
-            return reader.read(body);
+    ReadResult read = source->read(body);
+    result.error = std::move(read.error);
+    result.skipped = std::move(read.skipped);
+    for (Fix& fix : read.fixes) {
+        fix.source = source->source;
+        const std::string problem = Normalise(fix);
+        if (problem.empty()) {
+            result.fixes.push_back(std::move(fix));
+        } else {
+            result.skipped.push_back(std::string(source->label) + " storm " + fix.id + ": " +
+                                     problem);
         }
     }
-    result.error = "unknown source kind";
     return result;
 }

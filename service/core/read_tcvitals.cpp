@@ -67,7 +67,7 @@ ReadResult ReadTcvitals(std::string_view body) {
         if (Trim(lines[i]).empty()) {
             continue;
         }
-        Fix fix{{}, {}, {}, {}, 0.0, 0.0, 0, 0, Basin::Atlantic, SourceKind::Tcvitals, false};
+        Fix fix;
         if (lines[i].size() >= kMinimumLength && ReadRecord(lines[i], fix)) {
             result.fixes.push_back(fix);
         } else {

@@ -9,10 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "feed_format/feed_format.h"
+
 namespace feed {
 
 // The path every saver asks for, after whatever prefix its "AlternateHost" carries.
-inline constexpr const char* kFeedPathSuffix = "/RirozIrid/ssaver.dat";
+inline constexpr const char* kFeedPathSuffix = ::kFeedPath;
 inline constexpr const char* kHealthPath = "/healthz";
 inline constexpr const char* kStatusPath = "/status.json";
 inline constexpr int kFeedCacheSeconds = 300;

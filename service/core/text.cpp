@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -25,6 +26,72 @@ bool ParseHemisphere(std::string_view text, char positive, char negative, double
 }
 
 constexpr double kTenths = 10.0;
+
+// windows-1252's 0x80-0x9F block: the code point each byte stands for (0: undefined).
+constexpr char32_t kHighBlock[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr unsigned char kHighBlockStart = 0x80;
+constexpr char32_t kLatin1Start = 0xA0, kLatin1End = 0x100, kDelete = 0x7F;
+
+// Latin Extended-A (U+0100-U+017F) and Latin Extended Additional (U+1E00-U+1EFF): each
+// letter without its accent, '?' where there is no Latin base letter.
+constexpr std::string_view kExtendedA = "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkk"
+                                        "LlLlLlLlLlNnNnNnnNnOoOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUu"
+                                        "UuWwYyYZzZzZzs";
+constexpr char32_t kExtendedAStart = 0x100;
+constexpr std::string_view kExtendedAdditional =
+    "AaBbBbBbCcDdDdDdDdDdEeEeEeEeEeFfGgHhHhHhHhHhIiIiKkKkKkLlLlLlLlMmMmMmNnNnNnNnOoOoOoOoPp"
+    "PpRrRrRrRrSsSsSsSsSsTtTtTtTtUuUuUuUuUuVvVvWwWwWwWwWwXxXxYyZzZzZzhtwy??????AaAaAaAaAaAa"
+    "AaAaAaAaAaAaEeEeEeEeEeEeEeEeIiIiOoOoOoOoOoOoOoOoOoOoOoOoUuUuUuUuUuUuUuYyYyYyYy??????";
+constexpr char32_t kExtendedAdditionalStart = 0x1E00;
+
+// One UTF-8 sequence at the start of `text`: its code point and length, or length 0.
+size_t DecodeUtf8(std::string_view text, char32_t& point) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    const size_t length = lead < 0x80                   ? 1
+                          : lead >= 0xC2 && lead < 0xE0 ? 2
+                          : lead >= 0xE0 && lead < 0xF0 ? 3
+                          : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                        : 0;
+    if (length == 0 || length > text.size()) {
+        return 0;
+    }
+    point = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        point = (point << 6) | (byte(i) & 0x3F);
+    }
+    const char32_t shortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    return point >= shortest[length] && point <= 0x10FFFF ? length : 0;
+}
+
+// The windows-1252 byte of a code point, or 0 when it has none and no base letter.
+char Windows1252Of(char32_t point) {
+    if (point < ' ' || (point >= kDelete && point < kLatin1Start)) {
+        return 0; // control characters
+    }
+    if (point < kLatin1End) {
+        return static_cast<char>(point);
+    }
+    for (size_t i = 0; i < std::size(kHighBlock); ++i) {
+        if (kHighBlock[i] == point) {
+            return static_cast<char>(kHighBlockStart + i);
+        }
+    }
+    char base = '?';
+    if (point >= kExtendedAStart && point - kExtendedAStart < kExtendedA.size()) {
+        base = kExtendedA[point - kExtendedAStart];
+    } else if (point >= kExtendedAdditionalStart &&
+               point - kExtendedAdditionalStart < kExtendedAdditional.size()) {
+        base = kExtendedAdditional[point - kExtendedAdditionalStart];
+    }
+    return base == '?' ? 0 : base;
+}
 constexpr double kMaxLatitude = 90.0, kMaxLongitude = 360.0;
 
 } // namespace
@@ -117,4 +184,65 @@ std::string ToUpper(std::string_view text) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
     return upper;
+}
+
+std::string Windows1252OfUtf8(std::string_view text) {
+    std::string result;
+    while (!text.empty()) {
+        char32_t point = 0;
+        size_t length = DecodeUtf8(text, point);
+        if (length == 0) { // not UTF-8: the byte as windows-1252
+            const auto byte = static_cast<unsigned char>(text[0]);
+            point = byte >= kHighBlockStart && byte < kLatin1Start
+                        ? kHighBlock[byte - kHighBlockStart]
+                        : byte;
+            length = 1;
+        }
+        if (const char c = Windows1252Of(point)) {
+            result += c;
+        }
+        text.remove_prefix(length);
+    }
+    return result;
+}
+
+namespace {
+
+// The windows-1252 letters beyond ASCII, upper case with their lower case.
+constexpr unsigned char kCasePairs[][2] = {{0x8A, 0x9A}, {0x8C, 0x9C}, {0x8E, 0x9E}, {0x9F, 0xFF}};
+constexpr unsigned char kUpperFirst = 0xC0, kUpperLast = 0xDE, kTimes = 0xD7, kCaseGap = 0x20;
+
+} // namespace
+
+char UpperWindows1252(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    for (const auto& pair : kCasePairs) {
+        if (byte == pair[1]) {
+            return static_cast<char>(pair[0]);
+        }
+    }
+    if (byte >= kUpperFirst + kCaseGap && byte <= kUpperLast + kCaseGap &&
+        byte != kTimes + kCaseGap) {
+        return static_cast<char>(byte - kCaseGap);
+    }
+    return byte < 0x80 ? static_cast<char>(std::toupper(byte)) : c;
+}
+
+char LowerWindows1252(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    for (const auto& pair : kCasePairs) {
+        if (byte == pair[0]) {
+            return static_cast<char>(pair[1]);
+        }
+    }
+    if (byte >= kUpperFirst && byte <= kUpperLast && byte != kTimes) {
+        return static_cast<char>(byte + kCaseGap);
+    }
+    return byte < 0x80 ? static_cast<char>(std::tolower(byte)) : c;
+}
+
+bool IsLetterWindows1252(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return std::isalpha(byte < 0x80 ? byte : 0) != 0 || UpperWindows1252(c) != c ||
+           LowerWindows1252(c) != c || byte == 0xDF || byte == 0x83;
 }

@@ -29,3 +29,14 @@ bool ParseDecimalLongitude(std::string_view text, double& longitude);
 std::string BodyProblem(std::string_view body);
 
 std::string ToUpper(std::string_view text);
+
+// UTF-8 text as windows-1252, the feed's code page: a letter that exists there stays
+// itself (U+00C4 becomes 0xC4, U+0160 0x8A), a Latin letter that does not becomes the letter
+// without its accent, anything else is dropped, and so are control characters (C0, DEL,
+// C1). A byte that is not UTF-8 is taken as windows-1252 already.
+std::string Windows1252OfUtf8(std::string_view text);
+
+// Case of a windows-1252 letter (ASCII and the accented letters); other bytes unchanged.
+char UpperWindows1252(char c);
+char LowerWindows1252(char c);
+bool IsLetterWindows1252(char c);

@@ -5,20 +5,9 @@
 
 #include "core/make_feed.h"
 #include "core/readers.h"
+#include "core/sources.h"
 
 namespace {
-
-constexpr const char* kNhc = "https://www.nhc.noaa.gov/CurrentStorms.json";
-// JTWC's warnings as the NWS relays them, one slot per storm under warning: WTPN3x for the
-// western North Pacific, WTIO3x for the North Indian Ocean, WTXS3x for the southern
-// hemisphere.
-constexpr const char* kJtwcSlots[] = {"wtpn31", "wtpn32", "wtpn33", "wtpn34", "wtpn35",
-                                      "wtio31", "wtio32", "wtxs31", "wtxs32", "wtxs33"};
-constexpr const char* kJtwcRelay = "https://tgftp.nws.noaa.gov/data/raw/wt/";
-constexpr const char* kTcvitals = "https://ftp.nhc.noaa.gov/atcf/com/tcvitals";
-constexpr const char* kIbtracs =
-    "https://www.ncei.noaa.gov/data/international-best-track-archive-for-climate-stewardship-"
-    "ibtracs/v04r01/access/csv/ibtracs.ACTIVE.list.v04r01.csv";
 
 // A source of nothing but bad records must not flood the log.
 constexpr size_t kMostWarningsPerSource = 20;
@@ -28,19 +17,35 @@ struct Outcome {
     SourceOutcome outcome;
 };
 
-Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits) {
+// The source's bytes read, or its last reading when the server says nothing changed.
+ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
+                            SourceMemory* memory) {
+    SourceMemory::Remembered last;
+    const bool known = memory && memory->Recall(source.location, last);
+    Conditional conditional{known ? last.validators : Validators{}, {}, false};
+    FetchLimits capped = limits;
+    capped.maxBytes = std::min(limits.maxBytes, SourceSizeCap(source.kind));
+    const Fetched fetched = Fetch(source.location, capped, &conditional);
+    if (!fetched.ok) {
+        return {{}, {}, fetched.error};
+    }
+    if (conditional.notModified) {
+        return known ? last.read
+                     : ReadResult{{}, {}, "304 Not Modified to an unconditional request"};
+    }
+    ReadResult read = ReadSource(source.kind, fetched.body);
+    if (memory) { // a full answer replaces the last, even one that did not read
+        memory->Keep(source.location, {conditional.answered, read});
+    }
+    return read;
+}
+
+Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits, SourceMemory* memory) {
     Outcome result{{SourceLabel(source.kind), {}}, {SourceLabel(source.kind), false, {}}};
     if (!IsSourceKind(source.kind)) {
         result.read.result.error = "unknown source kind '" + source.kind + "'";
     } else {
-        FetchLimits capped = limits;
-        capped.maxBytes = std::min(limits.maxBytes, SourceSizeCap(source.kind));
-        const Fetched fetched = Fetch(source.location, capped);
-        if (fetched.ok) {
-            result.read.result = ReadSource(source.kind, fetched.body);
-        } else {
-            result.read.result.error = fetched.error;
-        }
+        result.read.result = FetchAndReadBody(source, limits, memory);
     }
     result.outcome.ok = result.read.result.error.empty();
     if (!result.outcome.ok) {
@@ -52,26 +57,50 @@ Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits) {
 } // namespace
 
 std::vector<SourceSpec> OfficialSources() {
-    std::vector<SourceSpec> sources{{"nhc", kNhc}};
-    for (const char* slot : kJtwcSlots) {
-        sources.push_back({"jtwc", std::string(kJtwcRelay) + slot + ".pgtw..txt"});
+    std::vector<SourceSpec> sources;
+    for (const SourceDescriptor& source : Sources()) {
+        for (std::string& location : source.officialLocations()) {
+            sources.push_back({std::string(source.kind), std::move(location)});
+        }
     }
-    sources.push_back({"tcvitals", kTcvitals});
-    sources.push_back({"ibtracs", kIbtracs});
     return sources;
 }
 
+bool SourceMemory::Recall(const std::string& location, Remembered& remembered) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = byLocation_.find(location);
+    const bool askable =
+        found != byLocation_.end() &&
+        (!found->second.validators.etag.empty() || !found->second.validators.lastModified.empty());
+    if (!askable) {
+        return false; // without validators the server cannot be asked about that version
+    }
+    remembered = found->second;
+    return true;
+}
+
+void SourceMemory::Keep(const std::string& location, Remembered remembered) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    byLocation_[location] = std::move(remembered);
+}
+
 FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours) {
-    return BuildFeed(sources, now, maxAgeHours, FetchLimits{});
+    static SourceMemory processMemory;
+    return BuildFeed(sources, now, maxAgeHours, FetchLimits{}, &processMemory);
 }
 
 FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours,
                     const FetchLimits& limits) {
+    return BuildFeed(sources, now, maxAgeHours, limits, nullptr);
+}
+
+FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours,
+                    const FetchLimits& limits, SourceMemory* memory) {
     // Every source at once: one that stalls costs its timeout once, not once per source.
     std::vector<std::future<Outcome>> pending;
     pending.reserve(sources.size());
     for (const SourceSpec& source : sources) {
-        pending.push_back(std::async(std::launch::async, FetchAndRead, source, limits));
+        pending.push_back(std::async(std::launch::async, FetchAndRead, source, limits, memory));
     }
     FeedBuild build{false, {}, {}, {}};
     std::vector<SourceRead> reads;

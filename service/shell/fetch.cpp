@@ -10,6 +10,7 @@ namespace {
 
 constexpr long kMaxRedirects = 5;
 constexpr long kHttpErrorFrom = 400;
+constexpr long kHttpNotModified = 304;
 constexpr const char* kUserAgent = "zarvane-feed/" ZARVANE_FEED_VERSION;
 
 struct Download {
@@ -59,13 +60,43 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, D
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
-Fetched FetchUrl(const std::string& url, const FetchLimits& limits) {
+using HeaderList = std::unique_ptr<curl_slist, void (*)(curl_slist*)>;
+
+// If-None-Match and If-Modified-Since from the last answer, where it gave them.
+HeaderList ConditionalHeaders(CURL* curl, const Conditional* conditional) {
+    HeaderList headers(nullptr, curl_slist_free_all);
+    const Validators previous = conditional ? conditional->previous : Validators{};
+    const auto add = [&headers](const std::string& line) {
+        // The list's head stays the same once it has one.
+        curl_slist* head = curl_slist_append(headers.get(), line.c_str());
+        if (head && !headers) {
+            headers.reset(head);
+        }
+    };
+    if (!previous.etag.empty()) {
+        add("If-None-Match: " + previous.etag);
+    }
+    if (!previous.lastModified.empty()) {
+        add("If-Modified-Since: " + previous.lastModified);
+    }
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
+    return headers;
+}
+
+std::string LastHeader(CURL* curl, const char* name) {
+    curl_header* header = nullptr;
+    const bool found = curl_easy_header(curl, name, 0, CURLH_HEADER, -1, &header) == CURLHE_OK;
+    return found && header->value ? header->value : std::string();
+}
+
+Fetched FetchUrl(const std::string& url, const FetchLimits& limits, Conditional* conditional) {
     const std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
         return {false, {}, "could not start libcurl"};
     }
     Download download{{}, limits.maxBytes, false};
     SetOptions(curl.get(), url, limits, download);
+    const HeaderList headers = ConditionalHeaders(curl.get(), conditional);
     const CURLcode code = curl_easy_perform(curl.get());
     if (download.tooLarge) {
         return {false, {}, TooLarge(limits.maxBytes)};
@@ -83,6 +114,11 @@ Fetched FetchUrl(const std::string& url, const FetchLimits& limits) {
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status >= kHttpErrorFrom) {
         return {false, {}, "HTTP " + std::to_string(status)};
+    }
+    if (conditional) {
+        conditional->notModified = status == kHttpNotModified;
+        conditional->answered = {LastHeader(curl.get(), "ETag"),
+                                 LastHeader(curl.get(), "Last-Modified")};
     }
     return {true, std::move(download.body), {}};
 }
@@ -117,6 +153,7 @@ bool IsUrl(const std::string& location) {
     return location.rfind("http://", 0) == 0 || location.rfind("https://", 0) == 0;
 }
 
-Fetched Fetch(const std::string& location, const FetchLimits& limits) {
-    return IsUrl(location) ? FetchUrl(location, limits) : ReadFile(location, limits.maxBytes);
+Fetched Fetch(const std::string& location, const FetchLimits& limits, Conditional* conditional) {
+    return IsUrl(location) ? FetchUrl(location, limits, conditional)
+                           : ReadFile(location, limits.maxBytes);
 }

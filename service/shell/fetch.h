@@ -18,6 +18,24 @@ struct Fetched {
     std::string error; // one line, when !ok
 };
 
+// What a server said about the version it sent (its ETag and Last-Modified headers, as
+// written), so that the next request asks only for a newer one. Empty when it gave none.
+struct Validators {
+    std::string etag;
+    std::string lastModified;
+};
+
+// A conditional request: asked with `previous`, answered with the server's `answered`
+// validators; `notModified` is its 304, which comes back as ok with an empty body.
+struct Conditional {
+    Validators previous;
+    Validators answered;
+    bool notModified = false;
+};
+
 bool IsUrl(const std::string& location);
 
-Fetched Fetch(const std::string& location, const FetchLimits& limits);
+// A URL is fetched with libcurl, with If-None-Match and If-Modified-Since from
+// `conditional->previous` where given; a local file is read whole.
+Fetched Fetch(const std::string& location, const FetchLimits& limits,
+              Conditional* conditional = nullptr);

@@ -62,6 +62,17 @@ class LoopbackServer {
         return userAgents_;
     }
 
+    // From now on `path` is sent with this ETag and a Last-Modified date, and a request
+    // that names the ETag in If-None-Match gets 304 Not Modified.
+    void SetEtag(const std::string& path, const std::string& etag) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        etags_[path] = etag;
+    }
+    int NotModifiedCount() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return notModified_;
+    }
+
   private:
     bool Stopping() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -111,22 +122,42 @@ class LoopbackServer {
                     : head.substr(agent + 12, head.find("\r\n", agent) - agent - 12));
         }
         const auto found = replies_.find(path);
-        const LoopbackReply reply =
+        LoopbackReply reply =
             found != replies_.end() ? found->second : LoopbackReply{404, "<html>no</html>", false};
+        const std::string validators = Validators(path, head, reply);
         if (reply.stall) {
             std::unique_lock<std::mutex> lock(mutex_);
             released_.wait(lock, [this] { return stopping_; });
         } else {
-            const std::string response =
-                "HTTP/1.1 " + std::to_string(reply.status) +
-                " Reply\r\nContent-Length: " + std::to_string(reply.body.size()) +
-                "\r\nConnection: close\r\n\r\n" + reply.body;
+            const std::string response = "HTTP/1.1 " + std::to_string(reply.status) + " Reply\r\n" +
+                                         validators +
+                                         "Content-Length: " + std::to_string(reply.body.size()) +
+                                         "\r\nConnection: close\r\n\r\n" + reply.body;
             ::send(connection, response.data(), response.size(), MSG_NOSIGNAL);
         }
         ::close(connection);
     }
 
+    // The ETag and Last-Modified lines of `path`, turning `reply` into a 304 when the
+    // request asks If-None-Match with that ETag.
+    std::string Validators(const std::string& path, const std::string& head, LoopbackReply& reply) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = etags_.find(path);
+        if (found == etags_.end()) {
+            return {};
+        }
+        if (head.find("If-None-Match: " + found->second + "\r\n") != std::string::npos &&
+            head.find("If-Modified-Since: Mon, 07 Dec 2026 12:00:00 GMT\r\n") !=
+                std::string::npos) {
+            reply = {304, "", false};
+            ++notModified_;
+        }
+        return "ETag: " + found->second + "\r\nLast-Modified: Mon, 07 Dec 2026 12:00:00 GMT\r\n";
+    }
+
     std::map<std::string, LoopbackReply> replies_;
+    std::map<std::string, std::string> etags_;
+    int notModified_ = 0;
     int listener_ = -1;
     int port_ = 0;
     std::thread acceptor_;

@@ -137,13 +137,41 @@ std::vector<ReaderCase> Cases() {
          "no date in the remarks",
          {},
          0},
-        {"JTWC with a wind beyond any storm",
+        {"JTWC with a wind beyond any storm: the fix is left out",
          "jtwc",
          "SUBJ/TYPHOON 02W (ANA) WARNING NR 001//\n   WARNING POSITION:\n"
          "   010000Z --- NEAR 10.0N 140.0E\n   MAX SUSTAINED WINDS - 381 KT, GUSTS 070 KT\n"
          "REMARKS:\n01MAY31.\n",
+         "",
+         {},
+         1},
+        {"JTWC: an unreadable current wind never falls through to a forecast's",
+         "jtwc",
+         "SUBJ/TYPHOON 02W (ANA) WARNING NR 001//\n   WARNING POSITION:\n"
+         "   010000Z --- NEAR 10.0N 140.0E\n   MAX SUSTAINED WINDS - 1O5 KT, GUSTS 070 KT\n"
+         "    ---\n   12 HRS, VALID AT:\n   011200Z --- 11.0N 139.0E\n"
+         "   MAX SUSTAINED WINDS - 135 KT, GUSTS 165 KT\nREMARKS:\n01MAY31.\n",
          "no maximum sustained wind",
          {},
+         0},
+        {"JTWC: a South Pacific designator in a South Indian slot is routed by itself",
+         "jtwc",
+         "WTXS32 PGTW 020300\nSUBJ/TROPICAL CYCLONE 05P (TUI) WARNING NR 002//\n"
+         "   WARNING POSITION:\n   020000Z --- NEAR 17.5S 178.0W\n"
+         "   MAX SUSTAINED WINDS - 050 KT, GUSTS 065 KT\nREMARKS:\n02FEB32.\n",
+         "",
+         {{"SH052032", "TUI", "TC", -17.5, -178.0, 50, "2032-02-02T00:00Z", Basin::Southern,
+           false}},
+         0},
+        {"NHC: UTF-8 names in windows-1252, accents off where it has no letter, no controls",
+         "nhc",
+         R"({"activeStorms":[)" +
+             std::string(kNhcEntry).replace(kNhcEntry.find("Quillon"), 7,
+                                            "\xC3\x84ngel\xC5\x82o\\u0007 \xC5\xA0") +
+             "]}",
+         "",
+         {{"AL052031", "\xC4ngello \x8A", "HU", 25.5, -60.0, 85, "2031-09-10T21:00Z",
+           Basin::Atlantic, false}},
          0},
         {"JTWC without a position",
          "jtwc",

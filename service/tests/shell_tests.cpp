@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "core/utc_time.h"
@@ -69,12 +70,44 @@ TEST(Shell, SourcesOverLoopbackHttp) {
     EXPECT_EQ(none.feed, "");
 }
 
+// A rebuild asks with the last answer's validators; a 304 keeps the last reading, and a
+// source that changed is read again.
+TEST(Shell, ConditionalRequestsKeepTheLastReading) {
+    LoopbackServer server({{"/nhc.json", {200, kNhcBody, false}}});
+    server.SetEtag("/nhc.json", "\"v1\"");
+    SourceMemory memory;
+    const std::vector<SourceSpec> sources{{"nhc", server.Url("/nhc.json")}};
+    const std::time_t now = *ParseIsoMinute("2031-09-10T22:00Z");
+    const FeedBuild first = BuildFeed(sources, now, 12, FetchLimits{}, &memory);
+    const FeedBuild second = BuildFeed(sources, now, 12, FetchLimits{}, &memory);
+    EXPECT_EQ(server.NotModifiedCount(), 1);
+    EXPECT_TRUE(second.ok);
+    EXPECT_EQ(second.feed, first.feed);
+    EXPECT_NE(second.feed.find("Quillon"), std::string::npos) << second.feed;
+    server.SetEtag("/nhc.json", "\"v2\""); // a new version: the server answers in full
+    EXPECT_NE(BuildFeed(sources, now, 12, FetchLimits{}, &memory).feed.find("Quillon"),
+              std::string::npos);
+    EXPECT_EQ(server.NotModifiedCount(), 1);
+}
+
 TEST(Shell, OfficialSourcesAreKnownKindsOverHttps) {
+    std::set<std::string> jtwcSlots;
     for (const SourceSpec& source : OfficialSources()) {
         EXPECT_EQ(source.location.rfind("https://", 0), 0u) << source.location;
         EXPECT_TRUE(source.kind == "nhc" || source.kind == "jtwc" || source.kind == "tcvitals" ||
                     source.kind == "ibtracs")
             << source.kind;
+        if (source.kind == "jtwc") {
+            jtwcSlots.insert(source.location);
+        }
+    }
+    // JTWC's four relay families of five slots, the South Pacific's among them.
+    EXPECT_EQ(jtwcSlots.size(), 20u);
+    for (const char* slot : {"wtpn31", "wtpn35", "wtps31", "wtps35", "wtio35", "wtxs35"}) {
+        EXPECT_EQ(jtwcSlots.count("https://tgftp.nws.noaa.gov/data/raw/wt/" + std::string(slot) +
+                                  ".pgtw..txt"),
+                  1u)
+            << slot;
     }
 }
 

@@ -121,15 +121,16 @@ int DrawStormLine(HDC dc, const PanelPlace& place, int y, const char* text) {
 
 // Heading lines are one heading-font line apart; storm lines advance by the list font's.
 void DrawPanelLines(HDC dc, const PanelPlace& place, const PanelLines& lines, int lineHeight) {
-    int y = lineHeight;
+    int y = place.top + lineHeight;
     for (int i = 0; i < lines.count; ++i) {
         const PanelLine& line = lines.lines[i];
         switch (line.kind) {
         case PanelLineKind::FeedHeading:
-            DrawUnderlinedText(dc, place.left, 0, line.text, lineHeight);
+            DrawUnderlinedText(dc, place.left, place.top, line.text, lineHeight);
             break;
         case PanelLineKind::NoneActive:
-            DrawUnderlinedText(dc, place.left, lineHeight + lineHeight / 2, line.text, 0);
+            DrawUnderlinedText(dc, place.left, place.top + lineHeight + lineHeight / 2, line.text,
+                               0);
             break;
         case PanelLineKind::GroupHeading:
             y += lineHeight;

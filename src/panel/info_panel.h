@@ -7,7 +7,8 @@
 // window from its layout.
 struct PanelPlace {
     int left;       // the globe's right edge
-    int bottom;     // the bottom of the screen
+    int top;        // the top of the screen (of the primary monitor)
+    int bottom;     // the bottom of the screen (of the primary monitor)
     bool legend;    // off on narrow screens
     HFONT listFont; // the storm lines' font; the caller creates and deletes it
 };

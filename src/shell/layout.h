@@ -1,22 +1,43 @@
 #pragma once
 // The full-screen layout: a square globe area at the top and the banner strip along the
-// bottom, with font sizes by screen width. Computed once when the saver window is
-// created; all values in pixels of the saver window's client area.
+// bottom, with font sizes by screen width, all on the primary monitor. Computed when the
+// saver window is created and again when the monitors change; all values in pixels of the
+// saver window's client area.
 
 constexpr int kBannerHeight = 100;       // the strip along the bottom of the screen
 constexpr int kBannerBitmapWidth = 1280; // the strip's picture; wider screens stretch it
 
+// A rectangle in pixels: left and top inside it, right and bottom just outside.
+struct PixelBox {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
+// Where the picture stands in the full-screen window. `windowBox` is the window's client
+// area and `primary` the primary monitor, both in screen coordinates (the primary's top
+// left corner is 0,0; other monitors may lie at negative coordinates). The window covers
+// every monitor; the picture takes the primary's part of it, returned in the window's
+// client coordinates. With one monitor that is the whole client area. A primary that
+// misses the window (an empty or stale rectangle) gives the whole client area too: one
+// picture over everything rather than none.
+PixelBox PlaceContent(const PixelBox& windowBox, const PixelBox& primary);
+
 struct ScreenLayout {
-    int width;     // W: client width
-    int height;    // H: client height
+    int left; // the picture's top left corner in the client area
+    int top;
+    int width;     // W: the picture's width (the primary monitor's)
+    int height;    // H: the picture's height
     int globeSide; // S: the smaller of H - kBannerHeight and W
-    int globeX;    // 0 beside the storm panel, else centred
-    int globeY;    // always 0
+    int globeX;    // left + 0 beside the storm panel, else centred
+    int globeY;    // always the picture's top
     int titleSize; // font height of the banner's titles and the panel's headings
     int listSize;  // font height of the panel's storm lines
 };
 
-ScreenLayout ComputeLayout(int width, int height, bool showDetails);
+// The layout of the picture in `content` (client coordinates, from PlaceContent).
+ScreenLayout ComputeLayout(const PixelBox& content, bool showDetails);
 
 // Screens this wide or narrower get the smallest fonts and no legend in the storm panel.
 constexpr int kNarrowWidth = 640;

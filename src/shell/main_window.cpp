@@ -1,5 +1,6 @@
 // The saver's screen: the globe window above, the banner strip below, and the feed thread
-// that the banner and panel report on.
+// that the banner and panel report on. On a desk of several monitors all of it stands on
+// the primary monitor; the window covers the others in black.
 #include "shell/main_window.h"
 
 #include "globe/globe_window.h"
@@ -30,7 +31,7 @@ constexpr DWORD kFeedThreadEndWaitMs = 250; // the longest the run's end waits f
 HWND globeWindow = nullptr;
 HANDLE feedThread = nullptr;
 RECT clientRect = {};
-// Set when the saver window is created; read while painting.
+// Set when the saver window is created and when the monitors change; read while painting.
 ScreenLayout screenLayout = {};
 // The one font description of the banner and the panel; only its height changes.
 LOGFONTA layoutFont = {.lfHeight = 0,
@@ -63,6 +64,30 @@ void RegisterGlobeClass() {
     ::RegisterClassA(&windowClass);
 }
 
+// The primary monitor in screen coordinates; empty if the system names none.
+PixelBox PrimaryMonitorBox() {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    HMONITOR primary = ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    if (primary == nullptr || !::GetMonitorInfoA(primary, &info)) {
+        return {0, 0, 0, 0};
+    }
+    const RECT& r = info.rcMonitor;
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// The layout for the window as it now stands over the monitors.
+ScreenLayout LayOutScreen(HWND window) {
+    RECT client = {};
+    ::GetClientRect(window, &client);
+    POINT corner = {0, 0};
+    ::ClientToScreen(window, &corner);
+    const PixelBox windowBox = {corner.x, corner.y, corner.x + client.right,
+                                corner.y + client.bottom};
+    const PixelBox content = PlaceContent(windowBox, PrimaryMonitorBox());
+    return ComputeLayout(content, saverSettings.showDetails != 0);
+}
+
 void OnCreate(HWND window) {
     ::GetClientRect(window, &clientRect);
     saverSettings.Load();
@@ -74,11 +99,23 @@ void OnCreate(HWND window) {
         feedThread = StartFeedThread(window);
     }
     RegisterGlobeClass();
-    screenLayout = ComputeLayout(clientRect.right, clientRect.bottom, saverSettings.showDetails);
+    screenLayout = LayOutScreen(window);
     globeWindow =
         ::CreateWindowExA(0, kGlobeWindowClass, "Globe", kGlobeWindowStyle, screenLayout.globeX,
                           screenLayout.globeY, screenLayout.globeSide, screenLayout.globeSide,
                           window, nullptr, shellState.instance, nullptr);
+}
+
+// The saver window already covers the new box (SaverWindowProc moved it): the picture
+// follows the primary monitor, and everything is painted again.
+void OnDisplayChange(HWND window) {
+    if (shellState.preview) {
+        return;
+    }
+    screenLayout = LayOutScreen(window);
+    ::MoveWindow(globeWindow, screenLayout.globeX, screenLayout.globeY, screenLayout.globeSide,
+                 screenLayout.globeSide, TRUE);
+    ::InvalidateRect(window, nullptr, TRUE);
 }
 
 // The feed thread is only signalled; it closes its own internet handles and ends. One
@@ -117,7 +154,9 @@ void PaintPreview(HWND window, HDC dc) {
 
 void PaintBannerStrip(HDC dc) {
     const int width = screenLayout.width;
-    const RECT strip = {0, screenLayout.height - kBannerHeight, width, screenLayout.height};
+    const int bottom = screenLayout.top + screenLayout.height;
+    const RECT strip = {screenLayout.left, bottom - kBannerHeight, screenLayout.left + width,
+                        bottom};
     const BannerPiece piece = ChooseBannerPiece(width);
     const RECT picture = piece.stretched
                              ? RECT{0, 0, kBannerBitmapWidth, kBannerHeight}
@@ -126,7 +165,7 @@ void PaintBannerStrip(HDC dc) {
 }
 
 void DrawBannerLine(HDC dc, int y, const char* text) {
-    ::TextOutA(dc, kTextLeft, y, text, lstrlenA(text));
+    ::TextOutA(dc, screenLayout.left + kTextLeft, y, text, lstrlenA(text));
 }
 
 void PaintTitles(HDC dc) {
@@ -135,7 +174,8 @@ void PaintTitles(HDC dc) {
     SIZE extent = {};
     ::GetTextExtentPointA(dc, kBannerTitle, lstrlenA(kBannerTitle), &extent);
     const int h = extent.cy;
-    const int top = screenLayout.height - kTitleTop;
+    const int bottom = screenLayout.top + screenLayout.height;
+    const int top = bottom - kTitleTop;
     ::SetTextColor(dc, kTitleColour);
     DrawBannerLine(dc, top, kBannerTitle);
     DrawBannerLine(dc, top - kLineTightening + h, kBannerCopyright);
@@ -144,7 +184,7 @@ void PaintTitles(HDC dc) {
     char status[kStatusTextSize];
     CopyStatusText(stormTable, status);
     ::SetTextColor(dc, kStatusColour);
-    DrawBannerLine(dc, screenLayout.height - h, status);
+    DrawBannerLine(dc, bottom - h, status);
     ::SelectObject(dc, previous);
     ::DeleteObject(font);
 }
@@ -153,8 +193,9 @@ void PaintPanel(HDC dc) {
     HFONT headingFont = CreateLayoutFont(screenLayout.titleSize);
     HFONT listFont = CreateLayoutFont(screenLayout.listSize);
     HGDIOBJ previous = ::SelectObject(dc, headingFont);
-    const PanelPlace place = {.left = screenLayout.globeSide,
-                              .bottom = screenLayout.height,
+    const PanelPlace place = {.left = screenLayout.left + screenLayout.globeSide,
+                              .top = screenLayout.top,
+                              .bottom = screenLayout.top + screenLayout.height,
                               .legend = !IsNarrowScreen(screenLayout.width),
                               .listFont = listFont};
     DrawInfoPanel(dc, place);
@@ -163,7 +204,11 @@ void PaintPanel(HDC dc) {
     ::DeleteObject(headingFont);
 }
 
+// Nothing is drawn outside the primary monitor: a long line of the panel stops at its edge.
 void PaintScreen(HDC dc) {
+    ::IntersectClipRect(dc, screenLayout.left, screenLayout.top,
+                        screenLayout.left + screenLayout.width,
+                        screenLayout.top + screenLayout.height);
     ::SetBkMode(dc, TRANSPARENT);
     PaintBannerStrip(dc);
     PaintTitles(dc);
@@ -196,6 +241,9 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_PAINT:
         OnPaint(window);
         return 0;
+    case WM_DISPLAYCHANGE:
+        OnDisplayChange(window);
+        return SaverDefaultProc(window, message, wParam, lParam);
     default:
         return SaverDefaultProc(window, message, wParam, lParam);
     }

@@ -84,14 +84,6 @@ WNDCLASSA SaverWindowClass() {
     return windowClass;
 }
 
-RECT ScreenRectangle() {
-    RECT box = {};
-    HDC screen = ::GetDC(nullptr);
-    ::GetClipBox(screen, &box);
-    ::ReleaseDC(nullptr, screen);
-    return box;
-}
-
 // Brings an already running full-screen saver to the front; true when there is one.
 bool RaiseRunningSaver() {
     HWND running = ::FindWindowA(kSaverWindowClass, kSaverWindowTitle);

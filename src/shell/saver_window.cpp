@@ -74,6 +74,25 @@ LRESULT PassToPreviewHost(HWND window, UINT message, LPARAM lParam) {
     return 1;
 }
 
+// The box around every monitor, as the system has it when it sends WM_DISPLAYCHANGE. On
+// Windows it is the screen's clip box; Wine still reports the old clip box at that moment.
+RECT VirtualScreenBox() {
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+            top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// A monitor added, removed or rearranged: the window covers the new box, and the mouse
+// is measured afresh, since the same spot may now have other coordinates (and the system
+// may have moved the pointer off a monitor that went away).
+void OnDisplayChange(HWND window) {
+    const RECT box = VirtualScreenBox();
+    ::SetWindowPos(window, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::GetCursorPos(&shellState.mouseReference);
+}
+
 bool IsSwallowedSystemCommand(WPARAM command) {
     return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
@@ -170,6 +189,14 @@ bool HandleCloseRequest(HWND window, UINT message, LRESULT* result) {
 
 } // namespace
 
+RECT ScreenRectangle() {
+    RECT box = {};
+    HDC screen = ::GetDC(nullptr);
+    ::GetClipBox(screen, &box);
+    ::ReleaseDC(nullptr, screen);
+    return box;
+}
+
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
@@ -202,6 +229,11 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MBUTTONDOWN:
         if (shellState.closing) {
             return ::DefWindowProcA(window, message, wParam, lParam);
+        }
+        return MainWindowProc(window, message, wParam, lParam);
+    case WM_DISPLAYCHANGE:
+        if (!shellState.preview) {
+            OnDisplayChange(window);
         }
         return MainWindowProc(window, message, wParam, lParam);
     case WM_SYSCOMMAND:

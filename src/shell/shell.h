@@ -40,6 +40,10 @@ extern ShellState shellState;
 // Picks the run mode from the argument text and runs it; returns the exit code.
 int DispatchMode(HINSTANCE instance, const char* arguments);
 
+// The screen's clip box, in screen coordinates: on a desk of several monitors the box
+// around all of them. The full-screen saver window covers it.
+RECT ScreenRectangle();
+
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Default handling of every saver message: input ends the run. Input over the globe
 // reaches it too: the globe window passes it to its parent, the saver window.

@@ -20,10 +20,8 @@
 // before the caller raises `fetchDone`. The parser raises no flag.
 #include <cstddef>
 
+#include "feed_format/feed_format.h" // kMaxFeedLineBytes, kMaxFeedBodyBytes
 #include "storms/storm_table.h"
-
-constexpr int kMaxFeedLineBytes = 4096;
-constexpr long kMaxFeedBodyBytes = 1L << 20;
 
 struct FeedParser {
     char line[kMaxFeedLineBytes + 1]; // the line being assembled, room for a zero

@@ -1,11 +1,11 @@
 #pragma once
 // Where the feed thread fetches the storm feed from and how it connects, as plain values
 // from the settings. Platform-free; the feed thread hands them to WinINet.
+#include "feed_format/feed_format.h" // kFeedPath
 #include "settings/settings.h"
 
 // The maker's data server, used while "Alternate" is off.
 constexpr char kFeedServerHost[] = "data.quillmere.com";
-constexpr char kFeedPath[] = "/RirozIrid/ssaver.dat";
 constexpr char kFeedAgent[] = "ZRVSAVER"; // the HTTP user agent
 
 // "http://", a host text of at most kSettingsTextSize - 1 bytes, the path and the zero.

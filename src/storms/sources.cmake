@@ -5,7 +5,6 @@ list(APPEND CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/storm_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/feed_parser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/feed_request.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/feed_writer.cpp
 )
 list(APPEND WIN_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/storm_lock_win.cpp

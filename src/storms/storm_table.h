@@ -6,11 +6,8 @@
 // `lock` is held. `records` and `count` are written without the lock, and only before
 // the feed thread raises `fetchDone`; a reader that has seen `fetchDone` == 1 under the
 // lock may then read them without it, since they never change afterwards.
+#include "feed_format/feed_format.h" // kStormCapacity, kStormTextSize, kStatusTextSize
 #include "storms/storm_lock.h"
-
-constexpr int kStormCapacity = 20;
-constexpr int kStormTextSize = 32;   // bytes of `group` and `name`, terminating zero included
-constexpr int kStatusTextSize = 256; // bytes of `statusText`, terminating zero included
 
 struct StormRecord {
     char group[kStormTextSize]; // heading the storm is listed under; may be empty

@@ -173,11 +173,6 @@ void TestHttpServer::Answer(SOCKET connection) {
 
 namespace e2e {
 
-namespace {
-
-constexpr char kTinyproxy[] = "/usr/bin/tinyproxy";
-constexpr DWORD kProxyStartMs = 10000;
-
 // The Windows name of a Unix path under Wine's drive Z:.
 std::string OnDriveZ(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
@@ -206,6 +201,11 @@ bool RunUnixShell(const std::string& script) {
     }
     return true;
 }
+
+namespace {
+
+constexpr char kTinyproxy[] = "/usr/bin/tinyproxy";
+constexpr DWORD kProxyStartMs = 10000;
 
 void WriteTextFile(const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary);

@@ -90,4 +90,10 @@ class TestProxy {
 // True while something accepts connections on the loopback port.
 bool LoopbackPortAccepts(int port);
 
+// The Windows name of a Unix path under Wine's drive Z:.
+std::string OnDriveZ(const std::string& unixPath);
+// Starts a Unix shell command under Wine (false elsewhere, or when it did not start);
+// Wine gives no handle for a Unix process, so callers wait for what it does.
+bool RunUnixShell(const std::string& script);
+
 } // namespace e2e

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "storms/feed_parser.h"
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 namespace {
 

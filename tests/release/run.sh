@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The release suite: tools/package.sh as a user runs it, then a second build of the same
-# commit in other folders, whose zip must be byte for byte the same; then
-# installer_tests.exe (from the cross build in build/win) under Wine inside Xvfb, in a
-# fresh prefix of its own, since the setup installs into the system folder.
+# The release suite: tools/package.sh as a user runs it (the Debian package it writes has a
+# suite of its own, tests/package/run.sh), then a second build of the same commit in other
+# folders, whose zip must be byte for byte the same; then installer_tests.exe (from the
+# cross build in build/win) under Wine inside Xvfb, in a fresh prefix of its own, since
+# the setup installs into the system folder.
 set -euo pipefail
 . "$(dirname "$0")/../../tools/lib.sh"
 
@@ -10,8 +11,9 @@ set -euo pipefail
 version=$(cat "$BUILD/release/version.txt")
 setup="zarvane-$version-setup.exe"
 zip="zarvane-$version-win64.zip"
-[ "$(ls "$ROOT/dist")" = "$(printf '%s\n' SHA256SUMS "$setup" "$zip")" ] ||
-  { echo "dist/ does not hold exactly SHA256SUMS, $setup and $zip"; exit 1; }
+deb="zarvane-feed_$(dpkg-parsechangelog -l "$ROOT/debian/changelog" -S Version)_$(dpkg --print-architecture).deb"
+[ "$(ls "$ROOT/dist")" = "$(printf '%s\n' SHA256SUMS "$setup" "$zip" "$deb" | sort)" ] ||
+  { echo "dist/ does not hold exactly SHA256SUMS, $setup, $zip and $deb"; exit 1; }
 (cd "$ROOT/dist" && sha256sum --check --strict SHA256SUMS)
 
 RELEASE_BUILD="$BUILD/release-again" DIST="$BUILD/dist-again" "$ROOT/tools/package.sh" >/dev/null

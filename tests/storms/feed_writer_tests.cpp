@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "feed_test_support.h"
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 namespace {
 

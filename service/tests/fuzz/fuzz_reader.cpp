@@ -1,6 +1,7 @@
-// One source reader (FUZZ_READER, set by the build) on arbitrary bytes, and the rules and
-// the writer on whatever it reads. Every fix must be normalised (finite position in range,
-// longitude in (-180, 180], wind 0-300 knots); any crash or sanitizer report is a failure.
+// One source kind's reading (FUZZ_KIND, set by the build: its reader, then Normalise) on
+// arbitrary bytes, and the rules and the writer on whatever it reads. Every fix must be normalised
+// (finite position in range, longitude in (-180, 180], wind 0-300 knots); any crash or sanitizer
+// report is a failure.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -21,18 +22,18 @@ void Check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view body(reinterpret_cast<const char*>(data), size);
-    const ReadResult result = FUZZ_READER(body);
+    const ReadResult result = ReadSource(FUZZ_KIND, body);
     Check(result.error.empty() || result.fixes.empty()); // a failed source gives nothing
     std::time_t latest = 0;
     for (const Fix& fix : result.fixes) {
         Check(std::isfinite(fix.latitude) && std::fabs(fix.latitude) <= 90.0);
         Check(std::isfinite(fix.longitude) && fix.longitude > -180.0 && fix.longitude <= 180.0);
-        Check(fix.windKnots >= 0 && fix.windKnots <= 300);
+        Check(fix.windKnots >= 0 && fix.windKnots <= kMaxWindKnots);
         Check(fix.basin >= Basin::Atlantic && fix.basin <= Basin::Southern);
         latest = fix.time > latest ? fix.time : latest;
     }
     const std::vector<FeedStorm> storms = FeedStorms(ActiveStorms(result.fixes, latest, 12));
-    Check(storms.size() <= 20);
+    Check(storms.size() <= static_cast<size_t>(kStormCapacity));
     Check(!WriteFeed("status", storms).empty());
     return 0;
 }

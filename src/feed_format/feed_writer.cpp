@@ -1,9 +1,9 @@
-#include "storms/feed_writer.h"
+#include "feed_format/feed_writer.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "storms/storm_table.h"
+#include "feed_format/feed_format.h"
 
 namespace {
 
@@ -13,11 +13,20 @@ bool IsPrintable(char c) {
     return c >= ' ' && c <= '~';
 }
 
-// The printable characters of `text`, without commas when `dropCommas` is set.
-std::string Printable(const std::string& text, bool dropCommas) {
+// The printable windows-1252 letters and signs above ASCII (all but the five undefined
+// bytes): storm names keep their accents ("Ä" stays Ä).
+bool IsPrintableAbove127(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x80 && byte != 0x81 && byte != 0x8D && byte != 0x8F && byte != 0x90 &&
+           byte != 0x9D;
+}
+
+// The printable characters of `text`, without commas when `dropCommas` is set and with
+// windows-1252's upper half when `above127` is.
+std::string Printable(const std::string& text, bool dropCommas, bool above127 = false) {
     std::string clean;
     for (char c : text) {
-        if (IsPrintable(c) && !(dropCommas && c == ',')) {
+        if ((IsPrintable(c) || (above127 && IsPrintableAbove127(c))) && !(dropCommas && c == ',')) {
             clean += c;
         }
     }
@@ -41,7 +50,7 @@ std::string FeedGroupText(const std::string& group) {
 }
 
 std::string FeedNameText(const std::string& name) {
-    const std::string clean = Printable(name, true);
+    const std::string clean = Printable(name, true, true);
     const size_t start = clean.find_first_not_of("- ");
     if (start == std::string::npos) {
         return kUnnamed;
