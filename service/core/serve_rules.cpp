@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -170,12 +171,17 @@ std::optional<std::time_t> ParseHttpDate(std::string_view text) {
     }
     const size_t month = kMonths.find(text.substr(8, 3));
     int day = 0, year = 0, hour = 0, minute = 0, second = 0;
-    const std::string fields(text.substr(5, 20));
-    char tail = 0;
-    if (month == std::string_view::npos || month % 3 != 0 ||
-        std::sscanf(fields.c_str(), "%2d %*3s %4d %2d:%2d:%2d%c", &day, &year, &hour, &minute,
-                    &second, &tail) != 5 ||
-        second < 0 || second > 60) {
+    // Each field in plain digits at its column: "%2d %3s %4d %2d:%2d:%2d".
+    const auto digits = [text](size_t at, size_t count, int& value) {
+        const std::string_view field = text.substr(at, count);
+        const auto [end, ec] = std::from_chars(field.data(), field.data() + count, value);
+        return ec == std::errc() && end == field.data() + count &&
+               field.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (month == std::string_view::npos || month % 3 != 0 || text.substr(7, 1) != " " ||
+        text.substr(11, 1) != " " || text.substr(16, 1) != " " || text.substr(19, 1) != ":" ||
+        text.substr(22, 1) != ":" || !digits(5, 2, day) || !digits(12, 4, year) ||
+        !digits(17, 2, hour) || !digits(20, 2, minute) || !digits(23, 2, second) || second > 60) {
         return std::nullopt;
     }
     const auto start = UtcTime(year, static_cast<int>(month / 3) + 1, day, hour, minute);

@@ -9,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -112,10 +113,11 @@ std::optional<std::string> DecodedPath(std::string_view target) {
             continue;
         }
         unsigned value = 0;
-        if (i + 2 >= target.size() ||
-            std::sscanf(std::string(target.substr(i + 1, 2)).c_str(), "%2x", &value) != 1 ||
-            !std::isxdigit(static_cast<unsigned char>(target[i + 1])) ||
-            !std::isxdigit(static_cast<unsigned char>(target[i + 2])) || value == 0) {
+        if (i + 2 >= target.size() || !std::isxdigit(static_cast<unsigned char>(target[i + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(target[i + 2])) ||
+            std::from_chars(target.data() + i + 1, target.data() + i + 3, value, 16).ec !=
+                std::errc() ||
+            value == 0) {
             return std::nullopt;
         }
         path += static_cast<char>(value);
