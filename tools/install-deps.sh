@@ -14,8 +14,9 @@ packages=(
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
   nsis                                             # the Windows installer (makensis)
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
-  libmicrohttpd-dev pkg-config                     # zarvane-feed serve: the HTTP server
+  libboost1.81-dev                                 # zarvane-feed serve: Boost.Beast and Asio
   nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key
+  slowhttptest                                     # the feed benchmark's slow clients
   debhelper dpkg-dev lintian man-db                # zarvane-feed's Debian package and its suite
 )
 

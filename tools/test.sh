@@ -49,6 +49,18 @@ check_units() {
   [ $status -eq 0 ] && [ -z "$out" ]
 }
 
+# The services' exposure (systemd-analyze security, offline): printed, and at most 2.5 each.
+check_exposure() {
+  local unit line score status=0
+  for unit in "$ROOT"/deploy/*.service; do
+    line=$(cd / && systemd-analyze security --offline=true "$unit" 2>&1 | grep 'Overall exposure level')
+    echo "$line"
+    score=$(sed -n 's/.*: \([0-9.]*\) .*/\1/p' <<<"$line")
+    awk -v s="${score:-99}" 'BEGIN { exit !(s <= 2.5) }' || status=1
+  done
+  return $status
+}
+
 # The nginx snippet passes nginx -t inside the test's own configuration.
 check_nginx_snippet() {
   local dir status
@@ -157,6 +169,7 @@ run_suite "sanitized build" build_native "$BUILD/sanitize" -DCMAKE_BUILD_TYPE=De
 run_suite "sanitized unit tests (ASan+UBSan)" \
   env ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$BUILD/sanitize" --output-on-failure -j "$JOBS"
 run_suite "zarvane-feed units (systemd-analyze verify)" check_units
+run_suite "zarvane-feed units' exposure (at most 2.5)" check_exposure
 run_suite "zarvane-feed nginx snippet (nginx -t)" check_nginx_snippet
 run_suite "zarvane-feed Debian package (lintian, install, upgrade, purge)" "$ROOT/tests/package/run.sh"
 run_suite "cross build (zarvane.scr)" build_cross

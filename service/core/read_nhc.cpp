@@ -9,7 +9,9 @@
 //   longitudeNumeric  degrees, east positive
 //   lastUpdate        "2023-08-29T15:00:00.000Z", the valid time
 // An entry with a field missing or unusable is skipped and named in `skipped`.
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include <nlohmann/json.hpp>
 
@@ -93,11 +95,45 @@ std::string ReadEntry(const json& storm, Fix& fix) {
     return {};
 }
 
+// What the parse keeps: activeStorms[] and, in each entry, the fields above as plain
+// values; the first kMostStorms entries. Everything else is dropped as it is read, so the
+// memory follows what is kept, not the size of the input (a DOM of the whole input takes
+// eighty times its size).
+json::parser_callback_t KeepOnlyStorms() {
+    static constexpr size_t kMostStorms = 500; // a busy season has a dozen at once
+    static constexpr const char* kFields[] = {"id",
+                                              "binNumber",
+                                              "name",
+                                              "classification",
+                                              "intensity",
+                                              "latitudeNumeric",
+                                              "longitudeNumeric",
+                                              "lastUpdate"};
+    return [storms = size_t{0}](int depth, json::parse_event_t event, json& parsed) mutable {
+        switch (event) {
+        case json::parse_event_t::key:
+            if (depth == 1) {
+                return parsed == "activeStorms";
+            }
+            return depth == 3 &&
+                   std::find(std::begin(kFields), std::end(kFields), parsed) != std::end(kFields);
+        case json::parse_event_t::value:
+            return depth == 2 ? ++storms <= kMostStorms : depth == 0 || depth == 3;
+        case json::parse_event_t::object_end:
+            return depth == 0 || (depth == 2 && ++storms <= kMostStorms);
+        case json::parse_event_t::array_end:
+            return depth <= 1;
+        default:
+            return true;
+        }
+    };
+}
+
 } // namespace
 
 ReadResult ReadNhcCurrentStorms(std::string_view body) {
     ReadResult result;
-    const json document = json::parse(body.begin(), body.end(), nullptr, false);
+    const json document = json::parse(body.begin(), body.end(), KeepOnlyStorms(), false);
     if (document.is_discarded()) {
         result.error = "not valid JSON";
         return result;

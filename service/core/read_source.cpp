@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr size_t kKiB = 1024, kMiB = 1024 * kKiB;
+
 std::vector<std::string> NhcLocations() {
     return {"https://www.nhc.noaa.gov/CurrentStorms.json"};
 }
@@ -44,11 +46,14 @@ const std::vector<SourceDescriptor>& Sources() {
     // Rank at equal times: the advisory centres' own products first, then the best track,
     // the vitals and the archive's compilation.
     static const std::vector<SourceDescriptor> kSources = {
-        {"nhc", "NHC", SourceKind::Nhc, 0, ReadNhcCurrentStorms, NhcLocations},
-        {"jtwc", "JTWC", SourceKind::Jtwc, 1, ReadJtwcWarning, JtwcLocations},
-        {"atcf", "ATCF", SourceKind::Atcf, 2, ReadAtcfBestTrack, NoLocations},
-        {"tcvitals", "TCVitals", SourceKind::Tcvitals, 3, ReadTcvitals, TcvitalsLocations},
-        {"ibtracs", "IBTrACS", SourceKind::Ibtracs, 4, ReadIbtracsCsv, IbtracsLocations},
+        // Real sizes: NHC's JSON and a JTWC warning are a few to tens of KiB, a b-deck
+        // tens to hundreds, TCVitals a few hundred, IBTrACS ACTIVE a few MiB.
+        {"nhc", "NHC", SourceKind::Nhc, 0, ReadNhcCurrentStorms, NhcLocations, 1 * kMiB},
+        {"jtwc", "JTWC", SourceKind::Jtwc, 1, ReadJtwcWarning, JtwcLocations, 256 * kKiB},
+        {"atcf", "ATCF", SourceKind::Atcf, 2, ReadAtcfBestTrack, NoLocations, 4 * kMiB},
+        {"tcvitals", "TCVitals", SourceKind::Tcvitals, 3, ReadTcvitals, TcvitalsLocations,
+         4 * kMiB},
+        {"ibtracs", "IBTrACS", SourceKind::Ibtracs, 4, ReadIbtracsCsv, IbtracsLocations, 24 * kMiB},
     };
     return kSources;
 }
@@ -73,6 +78,11 @@ int SourceRank(SourceKind kind) {
 
 bool IsSourceKind(std::string_view kind) {
     return FindSource(kind) != nullptr;
+}
+
+size_t SourceSizeCap(std::string_view kind) {
+    const SourceDescriptor* source = FindSource(kind);
+    return source ? source->maxBytes : 0;
 }
 
 ReadResult ReadSource(std::string_view kind, std::string_view body) {

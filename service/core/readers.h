@@ -2,6 +2,7 @@
 // The source readers: each turns the bytes of one published format into fixes. Pure
 // functions (no I/O, no clock, no globals); they never throw. Each reader's file names
 // the published format and the fields it takes.
+#include <cstddef>
 #include <string_view>
 
 #include "core/fix.h"
@@ -23,6 +24,9 @@ ReadResult ReadTcvitals(std::string_view body);
 
 // The source kinds of the command line: "nhc", "atcf", "jtwc", "ibtracs", "tcvitals".
 bool IsSourceKind(std::string_view kind);
+
+// The largest source of `kind` that is read at all, in bytes; 0 for an unknown kind.
+size_t SourceSizeCap(std::string_view kind);
 
 // Reads `body` with the reader of `kind`. An empty body or an HTML page is a failed
 // source before any reader sees it; so is a body in which the reader does not find its

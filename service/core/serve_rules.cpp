@@ -1,9 +1,15 @@
 #include "core/serve_rules.h"
 
+#include "core/utc_time.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 namespace feed {
 namespace {
@@ -17,26 +23,72 @@ constexpr const char* kNotAllowedBody = "Only GET and HEAD are allowed.\n";
 constexpr const char* kHealthyBody = "ok\n";
 constexpr int kSecondsPerHour = 3600;
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 Answer Text(int status, const std::string& body) {
-    return {status, {{"Content-Type", kTextType}, {"Cache-Control", "no-store"}}, body};
+    return {status,
+            {{"Content-Type", kTextType}, {"Cache-Control", "no-store"}},
+            std::make_shared<const std::string>(body)};
 }
 
-Answer FeedAnswer(const ServeState& state, std::time_t now, int maxAgeHours) {
+// A strong tag from the bytes alone (FNV-1a), so that equal feeds match across restarts
+// and behind several servers.
+std::string EntityTag(const std::string& bytes) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char byte : bytes) {
+        hash = (hash ^ byte) * 1099511628211ull;
+    }
+    char text[24];
+    std::snprintf(text, sizeof(text), "\"%016llx\"", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+// If-None-Match: "*" or a list of tags, compared weakly (a W/ prefix is ignored).
+bool TagMatches(std::string_view list, const std::string& etag) {
+    if (list.find_first_not_of(" \t") != std::string_view::npos &&
+        list.substr(list.find_first_not_of(" \t")) == "*") {
+        return true;
+    }
+    for (size_t at = list.find('"'); at != std::string_view::npos;) {
+        const size_t end = list.find('"', at + 1);
+        if (end == std::string_view::npos) {
+            return false;
+        }
+        if (list.substr(at, end - at + 1) == etag) {
+            return true;
+        }
+        at = list.find('"', end + 1);
+    }
+    return false;
+}
+
+bool ClientHoldsFeed(const Request& request, const ServeState& state) {
+    if (!request.ifNoneMatch.empty()) {
+        return TagMatches(request.ifNoneMatch, state.etag);
+    }
+    const auto since = ParseHttpDate(request.ifModifiedSince);
+    return since && state.builtAt <= *since;
+}
+
+Answer FeedAnswer(const Request& request, const ServeState& state, std::time_t now,
+                  int maxAgeHours) {
     if (!HasCurrentFeed(state, now, maxAgeHours)) {
         Answer answer = Text(503, kNoFeedBody);
         answer.headers.emplace_back("Retry-After", "60");
         return answer;
     }
-    return {200,
-            {{"Content-Type", kFeedType},
-             {"Last-Modified", HttpDate(state.builtAt)},
-             {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)}},
-            state.feed};
+    // A cache in front may compress; Vary keeps the saver, which decodes nothing, on the
+    // plain bytes.
+    Answer answer{200,
+                  {{"Content-Type", kFeedType},
+                   {"ETag", state.etag},
+                   {"Last-Modified", state.lastModified},
+                   {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)},
+                   {"Vary", "Accept-Encoding"}},
+                  state.feed};
+    if (ClientHoldsFeed(request, state)) {
+        answer.status = 304;
+        answer.body = std::make_shared<const std::string>();
+    }
+    return answer;
 }
 
 Answer HealthAnswer(const ServeState& state, std::time_t now, int maxAgeHours) {
@@ -61,7 +113,9 @@ ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
     state.lastBuild = now;
     if (ok) {
         state.hasFeed = true;
-        state.feed = feed;
+        state.feed = std::make_shared<const std::string>(feed);
+        state.etag = EntityTag(feed);
+        state.lastModified = HttpDate(now);
         state.builtAt = now;
     }
     for (const SourceResult& result : sources) {
@@ -81,15 +135,17 @@ bool HasCurrentFeed(const ServeState& state, std::time_t now, int maxAgeHours) {
            now - state.builtAt <= static_cast<std::time_t>(maxAgeHours) * kSecondsPerHour;
 }
 
-Answer AnswerRequest(const std::string& method, const std::string& path, const ServeState& state,
-                     std::time_t now, int maxAgeHours) {
-    if (method != "GET" && method != "HEAD") {
+Answer AnswerRequest(const Request& request, const ServeState& state, std::time_t now,
+                     int maxAgeHours) {
+    if (request.method != "GET" && request.method != "HEAD") {
         Answer answer = Text(405, kNotAllowedBody);
         answer.headers.emplace_back("Allow", "GET, HEAD");
         return answer;
     }
-    if (EndsWith(path, kFeedPathSuffix)) {
-        return FeedAnswer(state, now, maxAgeHours);
+    const std::string_view path = request.path;
+    if (path.size() >= std::strlen(kFeedPathSuffix) &&
+        path.substr(path.size() - std::strlen(kFeedPathSuffix)) == kFeedPathSuffix) {
+        return FeedAnswer(request, state, now, maxAgeHours);
     }
     if (path == kHealthPath) {
         return HealthAnswer(state, now, maxAgeHours);
@@ -97,9 +153,39 @@ Answer AnswerRequest(const std::string& method, const std::string& path, const S
     if (path == kStatusPath) {
         return {200,
                 {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
-                StatusJson(state, now, maxAgeHours)};
+                std::make_shared<const std::string>(StatusJson(state, now, maxAgeHours))};
     }
     return Text(404, kNotFoundBody);
+}
+
+Answer AnswerRequest(const std::string& method, const std::string& path, const ServeState& state,
+                     std::time_t now, int maxAgeHours) {
+    return AnswerRequest(Request{method, path, {}, {}}, state, now, maxAgeHours);
+}
+
+std::optional<std::time_t> ParseHttpDate(std::string_view text) {
+    static constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    // "Sun, 06 Nov 1994 08:49:37 GMT": fixed columns.
+    if (text.size() != 29 || text.substr(3, 2) != ", " || text.substr(25) != " GMT") {
+        return std::nullopt;
+    }
+    const size_t month = kMonths.find(text.substr(8, 3));
+    int day = 0, year = 0, hour = 0, minute = 0, second = 0;
+    // Each field in plain digits at its column: "%2d %3s %4d %2d:%2d:%2d".
+    const auto digits = [text](size_t at, size_t count, int& value) {
+        const std::string_view field = text.substr(at, count);
+        const auto [end, ec] = std::from_chars(field.data(), field.data() + count, value);
+        return ec == std::errc() && end == field.data() + count &&
+               field.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (month == std::string_view::npos || month % 3 != 0 || text.substr(7, 1) != " " ||
+        text.substr(11, 1) != " " || text.substr(16, 1) != " " || text.substr(19, 1) != ":" ||
+        text.substr(22, 1) != ":" || !digits(5, 2, day) || !digits(12, 4, year) ||
+        !digits(17, 2, hour) || !digits(20, 2, minute) || !digits(23, 2, second) || second > 60) {
+        return std::nullopt;
+    }
+    const auto start = UtcTime(year, static_cast<int>(month / 3) + 1, day, hour, minute);
+    return start ? std::optional<std::time_t>(*start + second) : std::nullopt;
 }
 
 std::string HttpDate(std::time_t t) {
@@ -140,10 +226,57 @@ std::string StatusJson(const ServeState& state, std::time_t now, int maxAgeHours
         const nlohmann::json line = {{"source", s.label},
                                      {"lastSuccess", IsoTime(s.lastSuccess)},
                                      {"lastFailure", IsoTime(s.lastFailure)},
-                                     {"lastError", s.lastError}};
-        text += (i == 0 ? "\n" : ",\n") + line.dump();
+                                     {"lastError", WithoutSecrets(s.lastError)}};
+        text += (i == 0 ? "\n" : ",\n") +
+                line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     }
     return text + "\n]}\n";
+}
+
+// One address: scheme "://" [userinfo "@"] host [":" port] [path] ["?" query] ["#" fragment].
+std::string AddressShown(std::string_view address) {
+    const size_t authority = address.find("://") + 3;
+    const size_t pathAt = std::min(address.find_first_of("/?#", authority), address.size());
+    std::string_view host = address.substr(authority, pathAt - authority);
+    host = host.substr(host.rfind('@') == std::string_view::npos ? 0 : host.rfind('@') + 1);
+    const size_t end = std::min(address.find_first_of("?#", pathAt), address.size());
+    return std::string(address.substr(0, authority)) + std::string(host) +
+           std::string(address.substr(pathAt, end - pathAt));
+}
+
+std::string WithoutSecrets(std::string_view text) {
+    std::string shown;
+    size_t at = 0;
+    while (true) {
+        const size_t http = text.find("http://", at), https = text.find("https://", at);
+        const size_t start = std::min(http, https);
+        if (start == std::string_view::npos) {
+            return shown + std::string(text.substr(at));
+        }
+        size_t end = std::min(text.find_first_of(" \t\r\n", start), text.size());
+        if (end > start && text[end - 1] == ':') {
+            --end; // the separator before the error's message
+        }
+        shown += std::string(text.substr(at, start - at)) +
+                 AddressShown(text.substr(start, end - start));
+        at = end;
+    }
+}
+
+std::string LogEscaped(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F || c == '"' || c == '\\') {
+            char hex[5];
+            std::snprintf(hex, sizeof(hex), "\\x%02X", byte);
+            escaped += hex;
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 } // namespace feed

@@ -15,6 +15,8 @@ struct SourceDescriptor {
     int rank;               // among fixes of one storm at one time, the lowest rank decides
     ReadResult (*read)(std::string_view body);
     std::vector<std::string> (*officialLocations)(); // https:// URLs; none for some kinds
+    size_t maxBytes; // the largest source read at all: far above the real files, far below
+                     // what would exhaust memory
 };
 
 // Every source, in the order of the official set.

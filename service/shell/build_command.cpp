@@ -1,15 +1,18 @@
 // zarvane-feed build: makes the feed once and writes it to a file or standard output.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
-#include <iostream>
 #include <optional>
-#include <sstream>
+#include <utility>
 
 #include "core/make_feed.h"
+#include "core/serve_options.h"
 #include "core/text.h"
 #include "core/utc_time.h"
 #include "shell/build_feed.h"
@@ -17,79 +20,95 @@
 
 namespace {
 
-constexpr int kDefaultMaxAgeHours = 12;
-constexpr int kLongestMaxAgeHours = 24 * 366;
 constexpr int kExitWritten = 0, kExitNoFeed = 1, kExitUsage = 2;
 constexpr const char* kStandardOutput = "-";
+constexpr mode_t kFeedMode = 0644;        // the web server reads what the builder writes
+constexpr std::time_t kClockSlack = 3600; // a feed dated further ahead is not believed
 
-struct BuildOptions {
-    std::vector<SourceSpec> sources;
-    std::time_t now;
-    int maxAgeHours = kDefaultMaxAgeHours;
-    std::string output = kStandardOutput;
+using feed::FeedOptions;
+
+// A temporary file beside the target, removed unless it was renamed over the target.
+class TemporaryFile {
+  public:
+    explicit TemporaryFile(const std::string& target)
+        : path_(Folder(target) + "/.zarvane-feed.XXXXXX") {
+        fd_ = ::mkstemp(path_.data()); // O_CREAT|O_EXCL, mode 0600, never through a link
+    }
+    ~TemporaryFile() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        if (!renamed_) {
+            ::unlink(path_.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    // Writes, syncs and closes the file, then renames it over `target` and syncs the folder.
+    std::optional<std::string> Commit(const std::string& data, const std::string& target) {
+        if (fd_ < 0) {
+            return "cannot create a file beside " + target;
+        }
+        if (!WriteAll(data) || ::fchmod(fd_, kFeedMode) != 0 || ::fsync(fd_) != 0 ||
+            ::close(std::exchange(fd_, -1)) != 0) {
+            return "cannot write " + path_;
+        }
+        if (!IsRegularOrAbsent(target)) {
+            return target + " is not a regular file";
+        }
+        if (::rename(path_.c_str(), target.c_str()) != 0) {
+            return "cannot replace " + target;
+        }
+        renamed_ = true;
+        const int folder = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY);
+        const bool synced = folder >= 0 && ::fsync(folder) == 0;
+        if (folder >= 0) {
+            ::close(folder);
+        }
+        return synced ? std::nullopt : std::optional<std::string>("cannot sync " + Folder(target));
+    }
+
+    static std::string Folder(const std::string& path) {
+        const size_t slash = path.rfind('/');
+        return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    }
+
+    static bool IsRegularOrAbsent(const std::string& path) {
+        struct stat info {};
+        return ::lstat(path.c_str(), &info) != 0 ? errno == ENOENT : S_ISREG(info.st_mode);
+    }
+
+  private:
+    bool WriteAll(const std::string& data) {
+        for (size_t done = 0; done < data.size();) {
+            const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    std::string path_;
+    int fd_ = -1;
+    bool renamed_ = false;
 };
 
-// Fills `options` from the arguments; returns the problem, or nothing when they are good.
-std::optional<std::string> ParseOptions(const std::vector<std::string>& args,
-                                        BuildOptions& options) {
-    options.now = std::time(nullptr);
-    for (size_t i = 0; i < args.size(); i += 2) {
-        const std::string& option = args[i];
-        if (i + 1 == args.size()) {
-            return option + " needs a value";
-        }
-        const std::string& value = args[i + 1];
-        if (option == "--source") {
-            const size_t equals = value.find('=');
-            if (equals == std::string::npos || equals + 1 == value.size()) {
-                return "--source takes KIND=LOCATION, not '" + value + "'";
-            }
-            options.sources.push_back({value.substr(0, equals), value.substr(equals + 1)});
-        } else if (option == "--now") {
-            const auto now = ParseIsoMinute(value);
-            if (!now) {
-                return "--now takes YYYY-MM-DDTHH:MMZ, not '" + value + "'";
-            }
-            options.now = *now;
-        } else if (option == "--max-age") {
-            if (!ParseInt(value, options.maxAgeHours) || options.maxAgeHours < 1 ||
-                options.maxAgeHours > kLongestMaxAgeHours) {
-                return "--max-age takes a whole number of hours, not '" + value + "'";
-            }
-        } else if (option == "--output") {
-            options.output = value;
-        } else {
-            return "unknown option '" + option + "'";
-        }
+std::vector<SourceSpec> SourcesOf(const FeedOptions& options) {
+    std::vector<SourceSpec> sources;
+    for (const feed::SourceOption& source : options.sources) {
+        sources.push_back({source.kind, source.location});
     }
-    if (options.sources.empty()) {
-        options.sources = OfficialSources();
-    }
-    return std::nullopt;
-}
-
-// Replaces `path` atomically: the feed goes to a file beside it, which is then renamed.
-bool WriteAtomically(const std::string& path, const std::string& feed, std::string& error) {
-    const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << feed;
-        file.flush();
-        if (!file) {
-            error = "cannot write " + temporary;
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot replace " + path;
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return sources.empty() ? OfficialSources() : sources;
 }
 
 // The age of the feed at `path` at `now`: from its status line, else from the file's time.
+// A status line dated more than the clock's slack ahead gives no age: it is not fresh.
 std::optional<std::time_t> FeedAge(const std::string& path, std::time_t now) {
     std::ifstream file(path, std::ios::binary);
     std::string status;
@@ -97,7 +116,7 @@ std::optional<std::time_t> FeedAge(const std::string& path, std::time_t now) {
         return std::nullopt;
     }
     if (const auto made = FeedTime(status)) {
-        return now - *made;
+        return *made - now > kClockSlack ? std::nullopt : std::optional<std::time_t>(now - *made);
     }
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 ? std::optional<std::time_t>(now - info.st_mtime)
@@ -105,24 +124,28 @@ std::optional<std::time_t> FeedAge(const std::string& path, std::time_t now) {
 }
 
 // No source gave data: keep the last feed while it is young enough, else remove it, so
-// that "no data" never reads as "no storms".
-void KeepOrRemove(const BuildOptions& options) {
+// that "no data" never reads as "no storms". False when a stale feed could not be removed.
+bool KeepOrRemove(const FeedOptions& options, std::time_t now) {
     const std::string& path = options.output;
-    if (path == kStandardOutput) {
-        return;
+    struct stat info {};
+    if (path == kStandardOutput || ::lstat(path.c_str(), &info) != 0) {
+        return true;
     }
-    const auto age = FeedAge(path, options.now);
-    if (!age) {
-        return;
-    }
-    const long hours = static_cast<long>(*age / 3600);
-    if (*age <= static_cast<std::time_t>(options.maxAgeHours) * 3600) {
+    const auto age = FeedAge(path, now);
+    const long hours = age ? static_cast<long>(*age / 3600) : -1;
+    if (age && *age <= static_cast<std::time_t>(options.maxAgeHours) * 3600) {
         std::fprintf(stderr, "zarvane-feed: kept the last feed in %s (%ld h old)\n", path.c_str(),
                      hours);
-    } else if (std::remove(path.c_str()) == 0) {
-        std::fprintf(stderr, "zarvane-feed: removed %s: the last feed is %ld h old\n", path.c_str(),
-                     hours);
+        return true;
     }
+    if (::unlink(path.c_str()) != 0) {
+        std::fprintf(stderr, "zarvane-feed: cannot remove the stale feed %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    std::fprintf(stderr, "zarvane-feed: removed %s: the last feed is %s\n", path.c_str(),
+                 age ? (std::to_string(hours) + " h old").c_str() : "not current");
+    return true;
 }
 
 void Report(const FeedBuild& build) {
@@ -140,25 +163,33 @@ void Report(const FeedBuild& build) {
 } // namespace
 
 int RunBuild(const std::vector<std::string>& args) {
-    BuildOptions options;
-    if (const auto problem = ParseOptions(args, options)) {
-        std::fprintf(stderr, "zarvane-feed build: %s\n", problem->c_str());
+    const feed::FeedOptionsResult parsed = feed::ParseFeedOptions("build", args);
+    if (!parsed.ok) {
+        std::fprintf(stderr, "zarvane-feed build: %s\n%s", parsed.error.c_str(), feed::kUsage);
         return kExitUsage;
     }
-    const FeedBuild build = BuildFeed(options.sources, options.now, options.maxAgeHours);
+    const FeedOptions& options = parsed.options;
+    // Never rename over a device, a folder or a link: `--output /dev/null` must stay one.
+    if (options.output != kStandardOutput && !TemporaryFile::IsRegularOrAbsent(options.output)) {
+        std::fprintf(stderr, "zarvane-feed build: %s exists and is not a regular file\n",
+                     options.output.c_str());
+        return kExitUsage;
+    }
+    const std::time_t now = options.now.value_or(std::time(nullptr));
+    const FeedBuild build = BuildFeed(SourcesOf(options), now, options.maxAgeHours);
     Report(build);
     if (!build.ok) {
         std::fprintf(stderr, "zarvane-feed: no source gave data; no feed written\n");
-        KeepOrRemove(options);
+        KeepOrRemove(options, now);
         return kExitNoFeed;
     }
     if (options.output == kStandardOutput) {
         std::fwrite(build.feed.data(), 1, build.feed.size(), stdout);
         return std::fflush(stdout) == 0 ? kExitWritten : kExitNoFeed;
     }
-    std::string error;
-    if (!WriteAtomically(options.output, build.feed, error)) {
-        std::fprintf(stderr, "zarvane-feed: %s\n", error.c_str());
+    TemporaryFile temporary(options.output);
+    if (const auto error = temporary.Commit(build.feed, options.output)) {
+        std::fprintf(stderr, "zarvane-feed: %s\n", error->c_str());
         return kExitNoFeed;
     }
     return kExitWritten;

@@ -1,5 +1,6 @@
 #include "shell/build_feed.h"
 
+#include <algorithm>
 #include <future>
 
 #include "core/make_feed.h"
@@ -7,6 +8,9 @@
 #include "core/sources.h"
 
 namespace {
+
+// A source of nothing but bad records must not flood the log.
+constexpr size_t kMostWarningsPerSource = 20;
 
 struct Outcome {
     SourceRead read;
@@ -19,7 +23,9 @@ ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
     SourceMemory::Remembered last;
     const bool known = memory && memory->Recall(source.location, last);
     Conditional conditional{known ? last.validators : Validators{}, {}, false};
-    const Fetched fetched = Fetch(source.location, limits, &conditional);
+    FetchLimits capped = limits;
+    capped.maxBytes = std::min(limits.maxBytes, SourceSizeCap(source.kind));
+    const Fetched fetched = Fetch(source.location, capped, &conditional);
     if (!fetched.ok) {
         return {{}, {}, fetched.error};
     }
@@ -100,8 +106,14 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
     std::vector<SourceRead> reads;
     for (std::future<Outcome>& future : pending) {
         Outcome outcome = future.get();
-        for (const std::string& skipped : outcome.read.result.skipped) {
-            build.warnings.push_back(skipped);
+        const auto& skipped = outcome.read.result.skipped;
+        for (size_t i = 0; i < std::min(skipped.size(), kMostWarningsPerSource); ++i) {
+            build.warnings.push_back(skipped[i]);
+        }
+        if (skipped.size() > kMostWarningsPerSource) {
+            build.warnings.push_back(outcome.outcome.label + ": " +
+                                     std::to_string(skipped.size() - kMostWarningsPerSource) +
+                                     " more records");
         }
         build.sources.push_back(outcome.outcome);
         reads.push_back(std::move(outcome.read));

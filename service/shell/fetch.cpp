@@ -1,6 +1,7 @@
 #include "shell/fetch.h"
 
 #include <curl/curl.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <memory>
@@ -33,6 +34,12 @@ std::string TooLarge(std::size_t maxBytes) {
     return "larger than " + std::to_string(maxBytes) + " bytes";
 }
 
+// Called by libcurl at least once a second during a transfer; nonzero aborts it.
+int CheckAbort(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* abort = static_cast<const std::atomic<bool>*>(flag);
+    return abort != nullptr && abort->load() ? 1 : 0;
+}
+
 void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, Download& download) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -48,6 +55,9 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, D
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, ""); // any encoding curl can decode
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &download);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckAbort);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, limits.abort);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
 using HeaderList = std::unique_ptr<curl_slist, void (*)(curl_slist*)>;
@@ -91,6 +101,9 @@ Fetched FetchUrl(const std::string& url, const FetchLimits& limits, Conditional*
     if (download.tooLarge) {
         return {false, {}, TooLarge(limits.maxBytes)};
     }
+    if (code == CURLE_ABORTED_BY_CALLBACK) {
+        return {false, {}, "aborted"};
+    }
     if (code == CURLE_OPERATION_TIMEDOUT) {
         return {false, {}, "timed out"};
     }
@@ -111,6 +124,11 @@ Fetched FetchUrl(const std::string& url, const FetchLimits& limits, Conditional*
 }
 
 Fetched ReadFile(const std::string& path, std::size_t maxBytes) {
+    // A FIFO or a device would block or never end: only a regular file is read.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return {false, {}, "not a regular file"};
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         return {false, {}, "cannot open the file"};

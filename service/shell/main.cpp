@@ -11,9 +11,6 @@ namespace {
 
 constexpr int kExitDone = 0, kExitFailed = 1, kExitUsage = 2;
 
-constexpr const char* kBuildUsage =
-    "usage: zarvane-feed build [--source KIND=LOCATION]... [--now YYYY-MM-DDTHH:MMZ]\n"
-    "                          [--max-age HOURS] [--output FILE|-]\n";
 constexpr const char* kOtherUsage = "usage: zarvane-feed --help | --version\n";
 
 // After the usage lines of --help; the manual page has every option, exit status and file.
@@ -38,8 +35,7 @@ const Command kCommands[] = {
 };
 
 void PrintUsage(std::FILE* stream) {
-    std::fputs(kBuildUsage, stream);
-    std::fputs(feed::kServeUsage, stream);
+    std::fputs(feed::kUsage, stream);
     std::fputs(kOtherUsage, stream);
 }
 

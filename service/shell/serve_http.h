@@ -1,52 +1,72 @@
 #pragma once
-// The HTTP side of `zarvane-feed serve`: libmicrohttpd carrying the answers of
-// core/serve_rules over a held state, with limits against abuse and one log line per
-// request on standard error (common log format).
+// The HTTP side of `zarvane-feed serve`: Boost.Beast's strict parser over Asio, carrying
+// the answers of core/serve_rules over a held state, with nginx's defences against slow
+// and malformed clients, and one log line per request on standard error (common log
+// format; refused requests too).
+#include "core/serve_options.h"
 #include "core/serve_rules.h"
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cstddef>
-#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
-
-struct MHD_Daemon;
+#include <vector>
 
 namespace feed {
 
 struct HttpLimits {
-    unsigned maxConnections = 4096;   // beyond it new connections are refused
-    unsigned maxPerAddress = 64;      // open connections from one client address
-    unsigned idleTimeoutSeconds = 10; // a connection silent this long is closed
-    size_t connectionMemory = 16384;  // per connection; caps the request's headers
-    size_t maxBodyBytes = 1024;       // a longer request body is answered 413
-    unsigned threads = 2;             // polling threads
+    unsigned maxConnections = 4096; // beyond it new connections are closed unanswered
+    unsigned maxPerAddress = 256;   // open connections from one client address
+    // A new connection must send its whole request head within this, however it trickles.
+    std::chrono::milliseconds headTimeout = std::chrono::seconds(30);
+    // A kept-alive connection must send its next whole request head within this.
+    std::chrono::milliseconds idleTimeout = std::chrono::seconds(10);
+    // Reading a request's body, and writing an answer.
+    std::chrono::milliseconds transferTimeout = std::chrono::seconds(30);
+    size_t maxRequestLine = 4096; // longer: 414
+    size_t maxHeadBytes = 8192;   // the whole head; longer: 431
+    size_t maxBodyBytes = 1024;   // longer: 413
+    unsigned maxRequestsPerConnection = 1000;
+    unsigned threads = 2;
 };
 
-// The state the requests read and the rebuild worker replaces. Readers take the pointer
-// under the mutex and read the state without it: a state is never changed once shared.
+// The state the requests read and the rebuild worker replaces (through ReplaceState only,
+// once serving). A state is never changed once shared. Each serving thread keeps the
+// state it last read and takes the lock only when `version` has moved on.
 struct FeedStore {
+    FeedStore();
     std::mutex mutex;
     std::shared_ptr<const ServeState> state = std::make_shared<ServeState>();
+    std::atomic<uint64_t> version; // unique across stores, new with every state
     int maxAgeHours = 12;
 };
 
 std::shared_ptr<const ServeState> CurrentState(FeedStore& store);
 void ReplaceState(FeedStore& store, std::shared_ptr<const ServeState> state);
 
-// A running server; its requests read `store`, which must outlive it.
-struct HttpServer {
-    FeedStore* store = nullptr;
-    HttpLimits limits;
-    MHD_Daemon* daemon = nullptr;
+// A running server (opaque); its requests read `store`, which must outlive it.
+struct HttpServer;
+struct HttpServerDeleter {
+    void operator()(HttpServer* server) const;
 };
+using HttpServerPtr = std::unique_ptr<HttpServer, HttpServerDeleter>;
 
-// Starts serving on address:port (an IPv4 address; port 0 picks a free one). Null, with
-// a message on standard error, when it cannot.
-std::unique_ptr<HttpServer> StartHttp(const std::string& address, int port,
-                                      const HttpLimits& limits, FeedStore& store);
-int BoundPort(const HttpServer& server);
-// Stops accepting, lets the requests under way finish (at most graceSeconds), then stops.
-void StopHttp(HttpServer& server, int graceSeconds);
+// Starts serving on every address (IPv4, or IPv6 without brackets; port 0 picks a free
+// one). Null, with a message on standard error, when it cannot listen on one of them.
+HttpServerPtr StartHttp(const std::vector<ListenAddress>& addresses, const HttpLimits& limits,
+                        FeedStore& store);
+HttpServerPtr StartHttp(const std::string& address, int port, const HttpLimits& limits,
+                        FeedStore& store);
+// The port of the index'th address, as bound.
+int BoundPort(const HttpServer& server, size_t index = 0);
+// The listening line of the index'th address: "127.0.0.1:8080", "[::1]:8080".
+std::string BoundAddress(const HttpServer& server, size_t index);
+size_t ListenerCount(const HttpServer& server);
+// Stops accepting, closes idle connections, lets the requests under way finish (at most
+// `grace`), then stops. Any thread but the server's own.
+void StopHttp(HttpServer& server, std::chrono::milliseconds grace);
 
 } // namespace feed

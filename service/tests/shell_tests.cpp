@@ -2,6 +2,15 @@
 // source, the status line and messages, and the build command's files.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
+
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -127,6 +136,8 @@ TEST(Shell, BuildWritesAtomicallyAndNeverTurnsNoDataIntoNoStorms) {
         {{"--source", missing, "--now", "2031-09-11T10:01Z", "--output", output}, 1, false},
         {{"--source", missing, "--output", output}, 1, false},
         {{"--source", "nhc"}, 2, false},
+        {{"--source", "nhc=", "--output", output}, 2, false},
+        {{"--source", "noaa=" + source, "--output", output}, 2, false},
         {{"--now", "2031-09-10 22:00"}, 2, false},
         {{"--max-age", "0"}, 2, false},
         {{"--output"}, 2, false},
@@ -142,6 +153,125 @@ TEST(Shell, BuildWritesAtomicallyAndNeverTurnsNoDataIntoNoStorms) {
         }
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1); // no temporaries
+    std::filesystem::remove_all(folder);
+}
+
+// --output replaces a regular file or makes a new one, readable by the web server whatever
+// the umask; anything else there is left as it is (exit 2). A feed dated well ahead of the
+// clock is not kept as fresh, and a FIFO as a source fails at once instead of blocking.
+TEST(Shell, BuildOutputIsARegularFileOrNothing) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("zarvane-feed-output-" + std::to_string(::getpid()));
+    fs::create_directories(folder / "a-folder");
+    const std::string source = (folder / "CurrentStorms.json").string();
+    std::ofstream(source) << kNhcBody;
+    ASSERT_EQ(::mkfifo((folder / "a-fifo").c_str(), 0600), 0);
+    fs::create_symlink(folder / "elsewhere", folder / "a-link");
+    const mode_t umask = ::umask(077);
+    for (const char* target : {"a-folder", "a-fifo", "a-link"}) {
+        const auto before = fs::symlink_status(folder / target).type();
+        EXPECT_EQ(RunBuild({"--source", "nhc=" + source, "--now", "2031-09-10T22:00Z", "--output",
+                            (folder / target).string()}),
+                  2)
+            << target;
+        EXPECT_EQ(fs::symlink_status(folder / target).type(), before) << target;
+    }
+    const std::string output = (folder / "ssaver.dat").string();
+    EXPECT_EQ(
+        RunBuild({"--source", "nhc=" + source, "--now", "2031-09-10T22:00Z", "--output", output}),
+        0);
+    ::umask(umask);
+    EXPECT_EQ(fs::status(output).permissions(), fs::perms::owner_read | fs::perms::owner_write |
+                                                    fs::perms::group_read | fs::perms::others_read);
+    std::ofstream(output) << "Active tropical cyclones at 2031-09-11 00:00 UTC: 0\n";
+    const FeedBuild fifo = BuildFeed({{"nhc", (folder / "a-fifo").string()}}, 0, 12);
+    EXPECT_EQ(fifo.sources.at(0).error, (folder / "a-fifo").string() + ": not a regular file");
+    EXPECT_EQ(RunBuild({"--source", "nhc=" + (folder / "a-fifo").string(), "--now",
+                        "2031-09-10T22:00Z", "--output", output}),
+              1);
+    EXPECT_FALSE(fs::exists(output)) << "a feed dated two hours ahead was kept";
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 4); // no temporaries
+    fs::remove_all(folder);
+}
+
+// `zarvane-feed serve` as a process, its standard error in a file.
+struct ServeProcess {
+    explicit ServeProcess(const std::string& source) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const char* argv[] = {ZARVANE_FEED_PROGRAM, "serve",        "--listen", "127.0.0.1:0",
+                              "--source",           source.c_str(), nullptr};
+        posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~ServeProcess() {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+            ::kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        std::filesystem::remove(log);
+    }
+    // Waits (at most 20 s, a bound that catches a hang) until the log holds `count` lines
+    // containing `text`.
+    bool LogShows(const std::string& text, size_t count = 1) const {
+        for (int i = 0; i < 200; ++i) {
+            const std::string all = ReadAll(log);
+            size_t found = 0;
+            for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
+                ++found;
+            }
+            if (found >= count) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    bool Running() const { return waitpid(pid, nullptr, WNOHANG) == 0; }
+    const std::string log = std::filesystem::temp_directory_path() /
+                            ("zarvane-serve-" + std::to_string(::getpid()) + ".log");
+    pid_t pid = -1;
+};
+
+// SIGHUP rebuilds at once; SIGPIPE and SIGUSR1 do not end the server; SIGTERM during a
+// rebuild stalled on a source ends it with 0 within 5 s (its transfers aborted).
+TEST(Shell, ServeSignals) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zarvane-signals-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "nhc.json") << kNhcBody;
+    {
+        ServeProcess serve("nhc=" + (folder / "nhc.json").string());
+        ASSERT_TRUE(serve.LogShows("rebuild "));
+        for (const int signal : {SIGHUP, SIGPIPE, SIGUSR1}) {
+            ::kill(serve.pid, signal);
+        }
+        EXPECT_TRUE(serve.LogShows("rebuild ", 2)) << ReadAll(serve.log);
+        EXPECT_TRUE(serve.Running());
+        ::kill(serve.pid, SIGTERM);
+        int status = -1;
+        waitpid(serve.pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    LoopbackServer stalled({{"/stall", {200, "", true}}});
+    ServeProcess serve("nhc=" + stalled.Url("/stall"));
+    ASSERT_TRUE(serve.LogShows("listening on "));
+    for (int i = 0; i < 200 && stalled.UserAgents().empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_FALSE(stalled.UserAgents().empty()) << "the rebuild never asked for the source";
+    const auto start = std::chrono::steady_clock::now();
+    ::kill(serve.pid, SIGTERM);
+    int status = -1;
+    while (waitpid(serve.pid, &status, WNOHANG) == 0 &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     std::filesystem::remove_all(folder);
 }
 
