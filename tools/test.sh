@@ -11,7 +11,7 @@ set -uo pipefail
 
 # Per fuzzer: CI runs every fuzzer in turn, so this keeps the total bounded as fuzzers are
 # added (tools/fuzz.sh runs them at volume).
-FUZZ_SECONDS=${FUZZ_SECONDS:-30}
+FUZZ_SECONDS=${FUZZ_SECONDS:-15}
 E2E_EXTRA_SIZES=${E2E_EXTRA_SIZES:-"640x480 800x600 1280x1024"}
 declare -a RESULTS=()
 failed=0
