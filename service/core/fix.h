@@ -22,6 +22,15 @@ enum class SourceKind { Nhc, Jtwc, Atcf, Tcvitals, Ibtracs };
 // The strongest wind any source may report; anything above is not a wind.
 constexpr int kMaxWindKnots = 300;
 
+// A position an agency forecasts for a storm, as its product gives it.
+struct ForecastPoint {
+    std::time_t validTime = 0; // UTC
+    double latitude = 0.0;     // degrees, north positive
+    double longitude = 0.0;    // degrees, east positive, in (-180, 180]
+    int windKnots = 0;         // forecast 1-minute maximum sustained wind; 0 when not given
+    bool outlook = false;      // an outlook (NHC's OUTLOOK VALID, days 4 and 5), not a forecast
+};
+
 // A reader starts from these defaults and fills what its format gives; Normalise then
 // enforces what every source shares.
 struct Fix {
@@ -36,6 +45,10 @@ struct Fix {
     Basin basin = Basin::Atlantic; // the basin responsible for the storm at this fix
     SourceKind source = SourceKind::Nhc;
     bool final = false; // the agency's last word on the storm: it is over
+    int pressureHpa = 0;     // minimum central pressure; 0 when the source gives none
+    int motionDegrees = -1;  // toward which the storm moves, clockwise from north; -1: not given
+    int motionKnots = -1;    // the speed of that motion; -1 when not given
+    std::vector<ForecastPoint> forecast; // by valid time, earliest first; empty when none
 };
 
 // What a reader makes of one source's bytes. A non-empty `error` means the source failed
