@@ -44,10 +44,10 @@ struct Fix {
     std::time_t time = 0;   // valid time, UTC
     Basin basin = Basin::Atlantic; // the basin responsible for the storm at this fix
     SourceKind source = SourceKind::Nhc;
-    bool final = false; // the agency's last word on the storm: it is over
-    int pressureHpa = 0;     // minimum central pressure; 0 when the source gives none
-    int motionDegrees = -1;  // toward which the storm moves, clockwise from north; -1: not given
-    int motionKnots = -1;    // the speed of that motion; -1 when not given
+    bool final = false;     // the agency's last word on the storm: it is over
+    int pressureHpa = 0;    // minimum central pressure; 0 when the source gives none
+    int motionDegrees = -1; // toward which the storm moves, clockwise from north; -1: not given
+    int motionKnots = -1;   // the speed of that motion; -1 when not given
     std::vector<ForecastPoint> forecast; // by valid time, earliest first; empty when none
 };
 
