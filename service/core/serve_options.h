@@ -30,7 +30,7 @@ struct FeedOptions {
     std::vector<ListenAddress> listen; // none given: 0.0.0.0:8080
     int refreshMinutes = 15;
     unsigned maxPerAddress = 256; // a whole office behind one NAT address stays under it
-    unsigned maxConnections = 4096;
+    unsigned maxConnections = 0; // 0: as many as the process's descriptors allow
     unsigned headTimeoutSeconds = 30; // a new connection's whole request head
     unsigned idleTimeoutSeconds = 10; // a kept-alive connection's next request head
 };
@@ -69,7 +69,8 @@ inline constexpr const char* kUsage =
     "                          more than once (0.0.0.0:8080)\n"
     "  --refresh MINUTES       rebuild the feed this often (15); SIGHUP rebuilds at once\n"
     "  --max-per-address N     open connections from one client address (256)\n"
-    "  --max-connections N     open connections in all (4096)\n"
+    "  --max-connections N     open connections in all (RLIMIT_NOFILE less 128); at a\n"
+    "                          cap the longest waiting for a request makes room\n"
     "  --head-timeout S        a connection must send its whole request head within S (30)\n"
     "  --idle-timeout S        a kept-alive connection must send its next one within S (10)\n";
 
