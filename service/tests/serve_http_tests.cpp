@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -225,6 +226,20 @@ TEST(ServeHttp, ConnectionsBeyondThePerAddressLimitTakeTheRoomOfTheLongestWaitin
     EXPECT_EQ(ReadToClose(first), "");
     SendAll(second, "GET /RirozIrid/ssaver.dat HTTP/1.0\r\n\r\n");
     EXPECT_EQ(Body(ReadToClose(second)), kFeed);
+}
+
+// The connection cap follows the descriptors the process may open, less a reserve.
+TEST(ServeHttp, TheConnectionCapFollowsTheDescriptorLimit) {
+    rlimit saved = {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit lowered = saved;
+    lowered.rlim_cur = std::min<rlim_t>(saved.rlim_max, 1024);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const unsigned usable = static_cast<unsigned>(lowered.rlim_cur) - kDescriptorReserve;
+    EXPECT_EQ(DescriptorCap(0), usable);
+    EXPECT_EQ(DescriptorCap(100), 100u);
+    EXPECT_EQ(DescriptorCap(usable + 1), usable);
+    setrlimit(RLIMIT_NOFILE, &saved);
 }
 
 // Requests as an attacker writes them. Each gets exactly one answer, with the status
