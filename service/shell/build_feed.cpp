@@ -34,7 +34,8 @@ ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
     }
     ReadResult read = ReadSource(source.kind, fetched.body);
     if (memory) { // a full answer replaces the last, even one that did not read
-        memory->Keep(source.location, {conditional.answered, read});
+        memory->Keep(source.location, {conditional.answered, read,
+                                       memory->KeepsBodies() ? fetched.body : std::string(), true});
     }
     return read;
 }
@@ -79,6 +80,17 @@ bool SourceMemory::Recall(const std::string& location, Remembered& remembered) c
 void SourceMemory::Keep(const std::string& location, Remembered remembered) {
     const std::lock_guard<std::mutex> lock(mutex_);
     byLocation_[location] = std::move(remembered);
+}
+
+std::map<std::string, SourceMemory::Remembered> SourceMemory::Answered() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::map<std::string, Remembered> answered;
+    for (const auto& [location, remembered] : byLocation_) {
+        if (remembered.answered) {
+            answered.emplace(location, remembered);
+        }
+    }
+    return answered;
 }
 
 FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours) {
