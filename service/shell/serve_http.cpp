@@ -222,7 +222,11 @@ class Connection : public std::enable_shared_from_this<Connection>, public WaitH
           clientText_(client.to_string()) {}
     ~Connection();
 
-    void Start() { WaitForHead(kHead); }
+    void Start() {
+        beast::error_code ignored;
+        socket_.non_blocking(true, ignored); // the reads after a wait never block the loop
+        WaitForHead(kHead);
+    }
     const net::ip::address& Client() const { return client_; }
     Clock::time_point Since() const { return since_; }
     Phase Where() const { return phase_; }
@@ -364,7 +368,6 @@ void Connection::ReadHead() {
 void Connection::OnReadable() {
     thread_local std::array<char, kReadChunk> scratch;
     beast::error_code ec;
-    socket_.non_blocking(true, ec);
     const size_t got = socket_.read_some(net::buffer(scratch), ec);
     if (ec == net::error::would_block || ec == net::error::try_again) {
         return ReadHead();
@@ -541,9 +544,10 @@ Admission Admit(HttpServer& server, Loop& loop, const net::ip::address& client, 
     if (server.stopping) {
         return {};
     }
-    std::vector<unsigned>& counts = server.perAddress[client];
-    counts.resize(server.loops.size());
-    if (Sum(counts) >= server.limits.maxPerAddress + slack) {
+    auto found = server.perAddress.find(client); // no count kept for a client never let in
+    if (found != server.perAddress.end() &&
+        Sum(found->second) >= server.limits.maxPerAddress + slack) {
+        const std::vector<unsigned>& counts = found->second;
         const size_t most = std::max_element(counts.begin(), counts.end()) - counts.begin();
         return {Room::kAddressFull, server.loops[most].get()};
     }
@@ -554,9 +558,12 @@ Admission Admit(HttpServer& server, Loop& loop, const net::ip::address& client, 
         }
         return {Room::kFull, most};
     }
+    if (found == server.perAddress.end()) {
+        found = server.perAddress.emplace(client, std::vector<unsigned>(server.loops.size())).first;
+    }
     ++server.open;
     ++loop.open;
-    ++counts[loop.index];
+    ++found->second[loop.index];
     return {Room::kGranted, nullptr};
 }
 
