@@ -91,11 +91,8 @@ void PrepareFeedAnswers(ServeState& state) {
                              {"Last-Modified", state.lastModified},
                              {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)},
                              {"Vary", "Accept-Encoding"}};
-    Answer whole = MakeAnswer(200, headers, state.feed);
-    Answer notModified = MakeAnswer(304, headers, std::make_shared<const std::string>());
-    whole.prepared = notModified.prepared = true;
-    state.feedAnswer = std::make_shared<const Answer>(std::move(whole));
-    state.feedNotModified = std::make_shared<const Answer>(std::move(notModified));
+    state.feedAnswer = PrepareAnswer(200, headers, state.feed);
+    state.feedNotModified = PrepareAnswer(304, headers, std::make_shared<const std::string>());
 }
 
 std::shared_ptr<const Answer> HealthAnswer(const ServeState& state, std::time_t now,
@@ -203,6 +200,14 @@ Answer MakeAnswer(int status, std::vector<std::pair<std::string, std::string>> h
         head += "Content-Length: " + std::to_string(body->size()) + "\r\n";
     }
     return {status, std::move(headers), std::move(body), std::move(head)};
+}
+
+std::shared_ptr<const Answer>
+PrepareAnswer(int status, std::vector<std::pair<std::string, std::string>> headers,
+              std::shared_ptr<const std::string> body) {
+    Answer answer = MakeAnswer(status, std::move(headers), std::move(body));
+    answer.prepared = true;
+    return std::make_shared<const Answer>(std::move(answer));
 }
 
 std::optional<std::time_t> ParseHttpDate(std::string_view text) {

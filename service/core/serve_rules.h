@@ -72,6 +72,11 @@ struct Answer {
 // An answer with its head made.
 Answer MakeAnswer(int status, std::vector<std::pair<std::string, std::string>> headers,
                   std::shared_ptr<const std::string> body);
+// One made once per build for the state to hold (any number of them): the shell then
+// sends its bytes as made, a single buffer, instead of writing them out per request.
+std::shared_ptr<const Answer>
+PrepareAnswer(int status, std::vector<std::pair<std::string, std::string>> headers,
+              std::shared_ptr<const std::string> body);
 // RFC 9110's reason phrase of a status this server sends.
 std::string_view ReasonOf(int status);
 
