@@ -6,6 +6,7 @@
 #include <boost/intrusive/list.hpp>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -58,6 +59,7 @@ constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 constexpr auto kSweepPeriod = std::chrono::milliseconds(100);
 constexpr int kAdmitAttempts = 4;     // another loop may take the room made, between tries
 constexpr unsigned kMostOverCap = 16; // newcomers let in while another loop makes room
+constexpr size_t kMostLookedAt = 32;  // waiting connections a newcomer looks at, per list
 constexpr unsigned kUnlimitedDescriptorsCap = 4096; // no RLIMIT_NOFILE to follow
 constexpr const char* kHeadEnd = "\r\n\r\n";
 
@@ -231,6 +233,7 @@ class Connection : public std::enable_shared_from_this<Connection>, public WaitH
     Clock::time_point Since() const { return since_; }
     Phase Where() const { return phase_; }
     size_t Buffered() const { return buffer_.size(); }
+    bool HeadArrived();
 
     // Closes it now: its deadline passed, or its room goes to a newcomer (its counts are
     // then given up at once, since the newcomer takes them before this one is destroyed).
@@ -314,6 +317,18 @@ Connection::~Connection() {
     if (!released_) {
         Release(server_, loop_, client_);
     }
+}
+
+// Whether a whole request head has arrived, read or still in the socket: such a client is
+// about to be answered, however long it waited for the loop to read it.
+bool Connection::HeadArrived() {
+    thread_local std::array<char, kReadChunk> peeked;
+    const ssize_t got =
+        ::recv(socket_.native_handle(), peeked.data(), peeked.size(), MSG_PEEK | MSG_DONTWAIT);
+    const std::string_view read(static_cast<const char*>(buffer_.data().data()), buffer_.size());
+    std::string seen(read.substr(read.size() - std::min<size_t>(read.size(), 3)));
+    seen.append(peeked.data(), got > 0 ? static_cast<size_t>(got) : 0);
+    return seen.find(kHeadEnd) != std::string::npos;
 }
 
 void Connection::Enter(Phase phase) {
@@ -568,14 +583,21 @@ Admission Admit(HttpServer& server, Loop& loop, const net::ip::address& client, 
 }
 
 // The connection whose room a newcomer may take: of those that wait for a request head,
-// new or kept alive, the one waiting longest (from `only` when given). One that is
-// answered or being answered is never taken; nor, so, is a client that sends its head in
-// one piece, while a trickling one always is, being older.
+// new or kept alive, the one waiting longest (from `only` when given). One whose head has
+// arrived, or that is being answered, is never taken: a client that sends its head in one
+// piece never is, while a trickling one always is, being older.
 Connection* Reclaimable(Loop& loop, const net::ip::address* only) {
     Connection* oldest = nullptr;
     for (const Phase phase : {kHead, kIdle}) {
+        size_t looked = 0;
         for (Connection& connection : loop.phases[phase]) {
-            if (only == nullptr || connection.Client() == *only) {
+            if (only != nullptr && connection.Client() != *only) {
+                continue;
+            }
+            if (++looked > kMostLookedAt) {
+                break;
+            }
+            if (!connection.HeadArrived()) {
                 if (oldest == nullptr || connection.Since() < oldest->Since()) {
                     oldest = &connection;
                 }
