@@ -1,5 +1,5 @@
 ; The Windows installer of the saver: a 64-bit NSIS program, built by tools/package.sh with
-;   makensis /DVERSION=x.y.z /DSCR=path/zarvane.scr /DCREDITS=path /DOUTFILE=path zarvane.nsi
+;   makensis /DVERSION=x.y.z /DSCR=path/zarvane.scr /DLICENSE=path /DCREDITS=path /DOUTFILE=path zarvane.nsi
 ; Switches (docs/administrators.md says more):
 ;   /S                 no pages, no questions
 ;   /FEEDHOST=TEXT     the machine's feed host, for every user: "Internet" 1, "Alternate" 1
@@ -79,6 +79,7 @@ Page custom FeedPageShow FeedPageLeave
 
 Section "-${PRODUCT}"
   SetOutPath "$INSTDIR"
+  File "/oname=LICENSE.txt" "${LICENSE}"
   File "/oname=CREDITS.txt" "${CREDITS}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ; The Screen Saver Settings list shows the .scr files of the system folder.
@@ -340,6 +341,7 @@ Section "Uninstall"
   Call un.ClearingVersion
   Call un.ClearLoadedAccounts
   Call un.WriteClearingEntry
+  Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\CREDITS.txt"
   Delete "$INSTDIR\${ALL_USERS_CHOICES}"
   Delete "$INSTDIR\user-choices.reg"
