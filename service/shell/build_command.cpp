@@ -82,9 +82,9 @@ void Report(const FeedBuild& build) {
         std::fprintf(stderr, "zarvane-feed: skipped %s\n", warning.c_str());
     }
     for (const SourceOutcome& source : build.sources) {
-        if (!source.ok) {
+        if (!source.result) {
             std::fprintf(stderr, "zarvane-feed: %s failed: %s\n", source.label.c_str(),
-                         source.error.c_str());
+                         source.result.error().c_str());
         }
     }
 }
@@ -109,11 +109,11 @@ FeedBuild Build(const FeedOptions& options, std::time_t now) {
 
 int RunBuild(const std::vector<std::string>& args) {
     const feed::FeedOptionsResult parsed = feed::ParseFeedOptions("build", args);
-    if (!parsed.ok) {
-        std::fprintf(stderr, "zarvane-feed build: %s\n%s", parsed.error.c_str(), feed::kUsage);
+    if (!parsed) {
+        std::fprintf(stderr, "zarvane-feed build: %s\n%s", parsed.error().c_str(), feed::kUsage);
         return kExitUsage;
     }
-    const FeedOptions& options = parsed.options;
+    const FeedOptions& options = *parsed;
     // Never rename over a device, a folder or a link: `--output /dev/null` must stay one.
     if (options.output != kStandardOutput && !TemporaryFile::IsRegularOrAbsent(options.output)) {
         std::fprintf(stderr, "zarvane-feed build: %s exists and is not a regular file\n",
@@ -123,18 +123,18 @@ int RunBuild(const std::vector<std::string>& args) {
     const std::time_t now = options.now.value_or(std::time(nullptr));
     const FeedBuild build = Build(options, now);
     Report(build);
-    if (!build.ok) {
+    if (!build.made) {
         std::fprintf(stderr, "zarvane-feed: no source gave data; no feed written\n");
         KeepOrRemove(options, now);
         return kExitNoFeed;
     }
     if (options.output == kStandardOutput) {
-        std::fwrite(build.feed.data(), 1, build.feed.size(), stdout);
+        std::fwrite(build.made->feed.data(), 1, build.made->feed.size(), stdout);
         return std::fflush(stdout) == 0 ? kExitWritten : kExitNoFeed;
     }
     TemporaryFile temporary(options.output);
-    if (const auto error = temporary.Commit(build.feed, options.output)) {
-        std::fprintf(stderr, "zarvane-feed: %s\n", error->c_str());
+    if (const auto committed = temporary.Commit(build.made->feed, options.output); !committed) {
+        std::fprintf(stderr, "zarvane-feed: %s\n", committed.error().c_str());
         return kExitNoFeed;
     }
     return kExitWritten;

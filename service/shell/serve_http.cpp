@@ -57,7 +57,7 @@ constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 // How often each loop closes what has passed its deadline: one timer per loop instead of
 // one per connection, which would be armed and cancelled twice per request.
 constexpr auto kSweepPeriod = std::chrono::milliseconds(100);
-constexpr int kAdmitAttempts = 4;     // another loop may take the room made, between tries
+constexpr int kAdmitAttempts = 8;     // another loop may take the room made, between tries
 constexpr unsigned kMostOverCap = 16; // newcomers let in while another loop makes room
 constexpr size_t kMostLookedAt = 32;  // waiting connections a newcomer looks at, per list
 constexpr unsigned kUnlimitedDescriptorsCap = 4096; // no RLIMIT_NOFILE to follow
@@ -647,28 +647,26 @@ bool MakeRoom(Loop& loop, const net::ip::address* only) {
 void OnAccepted(HttpServer& server, Loop& loop, tcp::socket socket) {
     const net::ip::address client = ClientOf(socket);
     for (int attempt = 0; attempt < kAdmitAttempts; ++attempt) {
-        Admission admission = Admit(server, loop, client, 0);
+        const Admission admission = Admit(server, loop, client, 0);
         const net::ip::address* only = admission.room == Room::kAddressFull ? &client : nullptr;
         if (admission.room == Room::kStopping) {
             return;
         }
-        if (admission.room != Room::kGranted && admission.makesRoom == &loop) {
-            if (!MakeRoom(loop, only)) {
-                return; // closed unanswered: nothing here may make room for it
-            }
-            continue;
-        }
-        if (admission.room != Room::kGranted) {
+        bool granted = admission.room == Room::kGranted;
+        if (!granted && admission.makesRoom != &loop) {
             Loop& other = *admission.makesRoom;
             net::post(*other.io, [&other, client, byAddress = only != nullptr] {
                 MakeRoom(other, byAddress ? &client : nullptr);
             });
-            if (Admit(server, loop, client, kMostOverCap).room != Room::kGranted) {
-                return;
-            }
+            granted = Admit(server, loop, client, kMostOverCap).room == Room::kGranted;
         }
-        std::make_shared<Connection>(std::move(socket), server, loop, client)->Start();
-        return;
+        if (granted) {
+            std::make_shared<Connection>(std::move(socket), server, loop, client)->Start();
+            return;
+        }
+        if (!MakeRoom(loop, only)) {
+            return; // closed unanswered: nothing here may make room for it
+        }
     }
 }
 

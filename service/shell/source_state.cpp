@@ -126,8 +126,8 @@ void SaveSourceState(const std::string& dir, const SourceMemory& memory) {
             continue;
         }
         TemporaryFile temporary(path);
-        if (const auto error = temporary.Commit(Serialise(location, kept), path)) {
-            std::fprintf(stderr, "zarvane-feed: %s\n", error->c_str());
+        if (const auto committed = temporary.Commit(Serialise(location, kept), path); !committed) {
+            std::fprintf(stderr, "zarvane-feed: %s\n", committed.error().c_str());
         }
     }
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "core/result.h"
+
 inline constexpr mode_t kFeedMode = 0644; // the web server reads what the builder writes
 
 // A temporary file beside the target, removed unless it was renamed over the target.
@@ -30,19 +32,19 @@ class TemporaryFile {
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     // Writes, syncs and closes the file, then renames it over `target` and syncs the folder.
-    std::optional<std::string> Commit(const std::string& data, const std::string& target) {
+    Expected<void, std::string> Commit(const std::string& data, const std::string& target) {
         if (fd_ < 0) {
-            return "cannot create a file beside " + target;
+            return unexpected("cannot create a file beside " + target);
         }
         if (!WriteAll(data) || ::fchmod(fd_, kFeedMode) != 0 || ::fsync(fd_) != 0 ||
             ::close(std::exchange(fd_, -1)) != 0) {
-            return "cannot write " + path_;
+            return unexpected("cannot write " + path_);
         }
         if (!IsRegularOrAbsent(target)) {
-            return target + " is not a regular file";
+            return unexpected(target + " is not a regular file");
         }
         if (::rename(path_.c_str(), target.c_str()) != 0) {
-            return "cannot replace " + target;
+            return unexpected("cannot replace " + target);
         }
         renamed_ = true;
         const int folder = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY);
@@ -50,7 +52,10 @@ class TemporaryFile {
         if (folder >= 0) {
             ::close(folder);
         }
-        return synced ? std::nullopt : std::optional<std::string>("cannot sync " + Folder(target));
+        if (!synced) {
+            return unexpected("cannot sync " + Folder(target));
+        }
+        return {};
     }
 
     static std::string Folder(const std::string& path) {
