@@ -1,19 +1,24 @@
 // JTWC tropical cyclone warning text, as published at
 // https://www.metoc.navy.mil/jtwc/products/wp0926web.txt and relayed by the NWS as
-// WTPN3x / WTIO3x / WTXS3x PGTW (https://tgftp.nws.noaa.gov/data/raw/wt/). One warning
-// per body. Taken from it:
+// WTPN3x / WTIO3x / WTXS3x PGTW (https://tgftp.nws.noaa.gov/data/raw/wt/). A body holds
+// one warning or several: a subject naming no system ("SUBJ/TROPICAL CYCLONE WARNING//")
+// over numbered systems ("1. ...", "2. ..."), or complete warnings one after another. Each
+// system runs from its header to the next system's, and from it is taken:
 //   header     "SUPER TYPHOON 09W (BAVI) WARNING NR 023": label, designator, name
 //   position   the line after "WARNING POSITION:": "061200Z --- NEAR 15.4N 142.7E"
 //              (day, hour, minute of the valid time; decimal degrees with N/S, E/W)
+//   movement   "MOVEMENT PAST SIX HOURS - 290 DEGREES AT 14 KTS" (or "... STATIONARY")
 //   wind       "MAX SUSTAINED WINDS - 140 KT" in the block that follows the position
 //              (one-minute average); the block ends at "---", "FORECASTS:" or "VALID AT",
 //              and a forecast's wind is never taken for the current one
-//   date       the remarks' "06JUL26." gives month and year of the valid time: a bulletin
-//              is dated by its own text only, since a relay slot keeps its last one for
-//              years
+//   forecasts  each "12 HRS, VALID AT:" (12 to 120 hours) with the position line after it,
+//              "070000Z --- 16.1N 139.9E", and its "MAX SUSTAINED WINDS - 140 KT"; those
+//              after "LONG RANGE OUTLOOK:" (days 4 and 5) are outlooks
+//   date       a remarks line "06JUL26." gives month and year of the valid time: a system
+//              is dated by its own text only (its remarks, else a dated remarks line that
+//              names its designator), since a relay slot keeps its last bulletin for years
 //   basin      by the designator's letter and the position, never by the relay slot
-//   final      "FINAL WARNING" anywhere: JTWC's last word on the storm
-#include <cstring>
+//   final      "FINAL WARNING" in its text: JTWC's last word on the storm
 #include <string>
 
 #include "core/readers.h"
@@ -22,41 +27,23 @@
 
 namespace {
 
-// The warning's label as the ATCF status code it stands for.
-struct LabelCode {
-    const char* label;
-    const char* code;
+// A forecast point as the warning gives it: its valid time by day of month and time of day.
+struct Point {
+    ForecastPoint point;
+    int day = 0, hour = 0, minute = 0;
 };
-constexpr LabelCode kLabels[] = {
-    {"SUPER TYPHOON", "ST"},     {"TYPHOON", "TY"},
-    {"TROPICAL STORM", "TS"},    {"TROPICAL DEPRESSION", "TD"},
-    {"TROPICAL CYCLONE", "TC"},  {"HURRICANE", "HU"},
-    {"SUBTROPICAL STORM", "SS"}, {"SUBTROPICAL DEPRESSION", "SD"},
-};
-constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                   "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
 struct Warning {
     std::string label, designator, name;
     int day = -1, hour = -1, minute = -1;
     double latitude = 0.0, longitude = 0.0;
     int wind = -1;
+    int motionDegrees = -1, motionKnots = -1;
     int month = 0, year = 0, dateDay = 0; // from the remarks
+    std::vector<Point> forecast;          // valid times still to be dated
+    bool outlook = false;                 // past "LONG RANGE OUTLOOK:"
+    std::string text;                     // the system's lines joined by spaces
 };
-
-std::vector<std::string_view> Words(std::string_view text) {
-    std::vector<std::string_view> words;
-    while (!(text = Trim(text)).empty()) {
-        const size_t end = text.find_first_of(" \t");
-        words.push_back(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end);
-    }
-    return words;
-}
-
-bool IsDigits(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
 
 // "SUPER TYPHOON 09W (BAVI) WARNING NR 023": fills label, designator and name.
 bool ReadHeader(std::string_view line, Warning& w) {
@@ -83,82 +70,160 @@ bool ReadHeader(std::string_view line, Warning& w) {
     return !w.designator.empty();
 }
 
-// "061200Z --- NEAR 15.4N 142.7E"
-bool ReadPosition(std::string_view line, Warning& w) {
-    const std::vector<std::string_view> words = Words(line);
-    if (words.size() < 5 || words[0].size() != 7 || !IsDigits(words[0].substr(0, 6)) ||
-        words[0][6] != 'Z' || words[2] != "NEAR" || !ParseDecimalLatitude(words[3], w.latitude) ||
-        !ParseDecimalLongitude(words[4], w.longitude)) {
+// "061200Z --- NEAR 15.4N 142.7E" (the warning position) or "070000Z --- 16.1N 139.9E" (a
+// forecast position): day, hour, minute and place.
+bool ReadPosition(std::string_view line, int& day, int& hour, int& minute, double& latitude,
+                  double& longitude) {
+    std::vector<std::string_view> words = Words(line);
+    if (words.size() > 2 && words[2] == "NEAR") {
+        words.erase(words.begin() + 2);
+    }
+    if (words.size() < 4 || words[0].size() != 7 || !IsDigits(words[0].substr(0, 6)) ||
+        words[0][6] != 'Z' || words[1] != "---" || !ParseDecimalLatitude(words[2], latitude) ||
+        !ParseDecimalLongitude(words[3], longitude)) {
         return false;
     }
-    w.day = std::stoi(std::string(words[0].substr(0, 2)));
-    w.hour = std::stoi(std::string(words[0].substr(2, 2)));
-    w.minute = std::stoi(std::string(words[0].substr(4, 2)));
+    day = std::stoi(std::string(words[0].substr(0, 2)));
+    hour = std::stoi(std::string(words[0].substr(2, 2)));
+    minute = std::stoi(std::string(words[0].substr(4, 2)));
     return true;
 }
 
 // "MAX SUSTAINED WINDS - 140 KT, GUSTS 170 KT"
-bool ReadWind(std::string_view line, Warning& w) {
+bool ReadWind(std::string_view line, int& wind) {
     const std::vector<std::string_view> words = Words(line);
-    int wind = -1;
-    if (words.size() < 6 || words[0] != "MAX" || words[2] != "WINDS" || !ParseInt(words[4], wind)) {
-        return false;
+    return words.size() >= 6 && words[0] == "MAX" && words[2] == "WINDS" &&
+           ParseInt(words[4], wind);
+}
+
+// "MOVEMENT PAST SIX HOURS - 290 DEGREES AT 14 KTS"
+void ReadMovement(std::string_view line, Warning& w) {
+    const std::vector<std::string_view> words = Words(line);
+    if (line.find("STATIONARY") != std::string_view::npos) {
+        w.motionKnots = 0;
+    } else if (words.size() == 10 && words[6] == "DEGREES" && words[7] == "AT" &&
+               words[9] == "KTS" && ParseInt(words[5], w.motionDegrees) &&
+               ParseInt(words[8], w.motionKnots)) {
+        return;
+    } else {
+        w.motionDegrees = w.motionKnots = -1;
     }
-    w.wind = wind;
-    return true;
 }
 
 // "06JUL26." at the start of a remarks line.
 bool ReadDate(std::string_view line, Warning& w) {
     line = Trim(line);
     if (line.size() < 8 || line[7] != '.' || !IsDigits(line.substr(0, 2)) ||
-        !IsDigits(line.substr(5, 2))) {
+        !IsDigits(line.substr(5, 2)) || MonthOfAbbreviation(line.substr(2, 3)) == 0) {
         return false;
     }
-    for (int m = 0; m < 12; ++m) {
-        if (line.substr(2, 3) == kMonths[m]) {
-            w.dateDay = std::stoi(std::string(line.substr(0, 2)));
-            w.month = m + 1;
-            w.year = 2000 + std::stoi(std::string(line.substr(5, 2)));
-            return true;
-        }
-    }
-    return false;
+    w.dateDay = std::stoi(std::string(line.substr(0, 2)));
+    w.month = MonthOfAbbreviation(line.substr(2, 3));
+    w.year = 2000 + std::stoi(std::string(line.substr(5, 2)));
+    return true;
 }
 
 bool Contains(std::string_view line, std::string_view text) {
     return line.find(text) != std::string_view::npos;
 }
 
-// Where the scan is: the steps of a warning in the order it gives them.
-enum class Step { Header, PositionTitle, Position, CurrentWind, Remarks };
+// Where the scan of one system is: the steps of a warning in the order it gives them.
+enum class Step { PositionTitle, Position, CurrentWind, Forecasts, PointPosition, PointWind, Remarks };
+
+// A forecast point: "VALID AT:", its position, its wind, before the remarks.
+Step ScanForecast(std::string_view line, Step step, Warning& w) {
+    Point p;
+    if (Contains(line, "REMARKS:")) {
+        return Step::Remarks;
+    }
+    if (Contains(line, "LONG RANGE OUTLOOK:")) {
+        w.outlook = true;
+    }
+    if (Contains(line, "VALID AT:")) {
+        return Step::PointPosition;
+    }
+    if (step == Step::PointPosition &&
+        ReadPosition(line, p.day, p.hour, p.minute, p.point.latitude, p.point.longitude)) {
+        p.point.outlook = w.outlook;
+        w.forecast.push_back(p);
+        return Step::PointWind;
+    }
+    if (step == Step::PointWind && Contains(line, "MAX SUSTAINED WINDS")) {
+        ReadWind(line, w.forecast.back().point.windKnots);
+        return Step::Forecasts;
+    }
+    return step;
+}
 
 Step ScanLine(std::string_view line, Step step, Warning& w) {
     switch (step) {
-    case Step::Header:
-        return ReadHeader(line, w) ? Step::PositionTitle : step;
     case Step::PositionTitle:
         return Contains(line, "WARNING POSITION:") ? Step::Position : step;
     case Step::Position:
-        return ReadPosition(line, w) ? Step::CurrentWind : step;
+        return ReadPosition(line, w.day, w.hour, w.minute, w.latitude, w.longitude)
+                   ? Step::CurrentWind
+                   : step;
     case Step::CurrentWind:
-        if (Contains(line, "MAX SUSTAINED WINDS")) {
-            ReadWind(line, w); // one that cannot be read leaves the wind unknown
-            return Step::Remarks;
+        if (Contains(line, "MOVEMENT PAST SIX HOURS")) {
+            ReadMovement(line, w);
+        } else if (Contains(line, "MAX SUSTAINED WINDS")) {
+            ReadWind(line, w.wind); // one that cannot be read leaves the wind unknown
+            return Step::Forecasts;
         }
         return Contains(line, "---") || Contains(line, "FORECASTS:") || Contains(line, "VALID AT")
-                   ? Step::Remarks
+                   ? Step::Forecasts
                    : step;
+    case Step::Forecasts:
+    case Step::PointPosition:
+    case Step::PointWind:
+        return ScanForecast(line, step, w);
     case Step::Remarks:
         return w.month == 0 ? (ReadDate(line, w), step) : step;
     }
     return step;
 }
 
-void ScanLines(const std::vector<std::string_view>& lines, Warning& w) {
-    Step step = Step::Header;
+// The systems of a body, each from its header line to the next system's. A header that
+// repeats the open system's designator before its position (the subject, then "1. ...")
+// continues it.
+std::vector<std::vector<std::string_view>> Systems(const std::vector<std::string_view>& lines) {
+    std::vector<std::vector<std::string_view>> systems;
+    std::string open;
+    bool placed = false;
+    for (std::string_view line : lines) {
+        Warning header;
+        if (ReadHeader(line, header) && (header.designator != open || placed)) {
+            systems.emplace_back();
+            open = header.designator;
+            placed = false;
+        }
+        if (!systems.empty()) {
+            systems.back().push_back(line);
+            placed = placed || Contains(line, "WARNING POSITION:");
+        }
+    }
+    return systems;
+}
+
+Warning ScanSystem(const std::vector<std::string_view>& lines) {
+    Warning w;
+    ReadHeader(lines.front(), w);
+    Step step = Step::PositionTitle;
     for (std::string_view line : lines) {
         step = ScanLine(line, step, w);
+        w.text += Trim(line);
+        w.text += ' ';
+    }
+    return w;
+}
+
+// A system without remarks of its own takes the first dated remarks line of the body that
+// names its designator.
+void DateFromBody(const std::vector<std::string_view>& lines, Warning& w) {
+    for (std::string_view line : lines) {
+        if (w.month == 0 && Contains(line, " " + w.designator) && ReadDate(line, w)) {
+            return;
+        }
     }
 }
 
@@ -171,36 +236,65 @@ std::optional<std::time_t> ValidTime(const Warning& w) {
     return UtcTime(year, month, w.day, w.hour, w.minute);
 }
 
-} // namespace
+// The problem that keeps a system from being a fix, or empty.
+std::string Problem(const Warning& w, std::string_view code, bool dated) {
+    return code.empty()  ? "unknown designator " + w.designator
+           : w.day < 0   ? "no warning position"
+           : w.wind < 0  ? "no maximum sustained wind"
+           : !dated      ? "no date in the remarks"
+                         : std::string();
+}
 
-ReadResult ReadJtwcWarning(std::string_view body) {
-    ReadResult result;
-    Warning w;
-    ScanLines(SplitLines(body), w);
-    const std::string_view code = w.designator.empty() ? "" : AtcfCodeOfSuffix(w.designator[2]);
+// The fix of one scanned system, or why there is none.
+std::string MakeFix(Warning& w, Fix& fix) {
+    const std::string_view code = AtcfCodeOfSuffix(w.designator[2]);
     const auto time = w.month != 0 && w.day >= 0 ? ValidTime(w) : std::nullopt;
-    if (code.empty() || w.wind < 0 || !time) {
-        result.error = w.designator.empty() ? "no JTWC warning header"
-                       : code.empty()       ? "unknown designator " + w.designator
-                       : w.day < 0          ? "no warning position"
-                       : w.wind < 0         ? "no maximum sustained wind"
-                                            : "no date in the remarks";
-        return result;
+    const std::string problem = Problem(w, code, time.has_value());
+    if (!problem.empty()) {
+        return problem;
     }
-    Fix fix;
     fix.name = w.name;
     fix.latitude = w.latitude;
     fix.longitude = WrapLongitude(w.longitude);
     fix.windKnots = w.wind;
     fix.time = *time;
+    fix.motionDegrees = w.motionDegrees;
+    fix.motionKnots = w.motionKnots;
     BasinOfAtcfCode(code, fix.longitude, fix.basin);
     fix.id = AtcfId(code, std::stoi(w.designator.substr(0, 2)), fix.time);
-    for (const LabelCode& entry : kLabels) {
-        if (w.label == entry.label) {
-            fix.status = entry.code;
+    fix.status = std::string(StatusOfLabel(w.label));
+    fix.final = Contains(w.text, "FINAL WARNING");
+    for (const Point& p : w.forecast) {
+        const auto valid = NearestDayTime(fix.time, p.day, p.hour, p.minute);
+        if (valid && *valid > fix.time) {
+            fix.forecast.push_back(p.point);
+            fix.forecast.back().validTime = *valid;
         }
     }
-    fix.final = body.find("FINAL WARNING") != std::string_view::npos;
-    result.fixes.push_back(fix);
+    return {};
+}
+
+} // namespace
+
+ReadResult ReadJtwcWarning(std::string_view body) {
+    ReadResult result;
+    const std::vector<std::string_view> lines = SplitLines(body);
+    std::vector<std::string> problems;
+    for (const std::vector<std::string_view>& system : Systems(lines)) {
+        Warning w = ScanSystem(system);
+        DateFromBody(lines, w);
+        Fix fix;
+        const std::string problem = MakeFix(w, fix);
+        if (problem.empty()) {
+            result.fixes.push_back(std::move(fix));
+        } else {
+            problems.push_back(problem);
+            result.skipped.push_back("JTWC " + w.designator + ": " + problem);
+        }
+    }
+    if (result.fixes.empty()) {
+        result.error = problems.empty() ? "no JTWC warning header" : problems.front();
+        result.skipped.clear();
+    }
     return result;
 }

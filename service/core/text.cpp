@@ -96,6 +96,20 @@ constexpr double kMaxLatitude = 90.0, kMaxLongitude = 360.0;
 
 } // namespace
 
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    while (!(text = Trim(text)).empty()) {
+        const size_t end = text.find_first_of(" \t");
+        words.push_back(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end);
+    }
+    return words;
+}
+
+bool IsDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
@@ -137,8 +151,13 @@ bool ParseInt(std::string_view text, int& value) {
         text.remove_prefix(1);
     }
     const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == end;
+    int parsed = 0;
+    const auto result = std::from_chars(text.data(), end, parsed);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end) {
+        return false;
+    }
+    value = parsed;
+    return true;
 }
 
 bool ParseNumber(std::string_view text, double& value) {
@@ -147,8 +166,13 @@ bool ParseNumber(std::string_view text, double& value) {
         text.remove_prefix(1);
     }
     const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-    return !text.empty() && result.ec == std::errc() && result.ptr == end && std::isfinite(value);
+    double parsed = 0.0;
+    const auto result = std::from_chars(text.data(), end, parsed, std::chars_format::fixed);
+    if (text.empty() || result.ec != std::errc() || result.ptr != end || !std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
 }
 
 bool ParseTenthsLatitude(std::string_view text, double& latitude) {
@@ -172,7 +196,9 @@ std::string BodyProblem(std::string_view body) {
     if (first == std::string_view::npos) {
         return "empty reply";
     }
-    if (body[first] == '<') {
+    const std::string_view start = body.substr(first);
+    const bool xml = start.substr(0, 5) == "<?xml" || start.substr(0, 4) == "<rss";
+    if (start[0] == '<' && !xml) {
         return "an HTML page, not data";
     }
     return {};

@@ -12,7 +12,14 @@ std::vector<std::string_view> SplitCommas(std::string_view line);
 
 std::string_view Trim(std::string_view text);
 
-// The whole trimmed text as a decimal integer or number; false on anything else.
+// The words of a line, split at spaces and tabs.
+std::vector<std::string_view> Words(std::string_view text);
+
+// Only decimal digits, at least one.
+bool IsDigits(std::string_view text);
+
+// The whole trimmed text as a decimal integer or number; false on anything else, and then
+// `value` is left as it was (a field that does not read stays "not given").
 bool ParseInt(std::string_view text, int& value);
 bool ParseNumber(std::string_view text, double& value);
 
@@ -25,7 +32,8 @@ bool ParseTenthsLongitude(std::string_view text, double& longitude);
 bool ParseDecimalLatitude(std::string_view text, double& latitude);
 bool ParseDecimalLongitude(std::string_view text, double& longitude);
 
-// Why a reply body cannot be a data file (empty, an HTML page), or empty when it may be.
+// Why a reply body cannot be a data file (empty, an HTML page), or empty when it may be:
+// a body that opens with a tag other than an XML declaration or <rss> is a web page.
 std::string BodyProblem(std::string_view body);
 
 std::string ToUpper(std::string_view text);
