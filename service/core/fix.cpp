@@ -48,8 +48,7 @@ constexpr int kFullCircle = 360;
 // A forecast point is kept under the same limits as a fix.
 bool UnusablePoint(ForecastPoint& point) {
     if (!std::isfinite(point.latitude) || std::fabs(point.latitude) > kMaxLatitude ||
-        !std::isfinite(point.longitude) || point.windKnots < 0 ||
-        point.windKnots > kMaxWindKnots) {
+        !std::isfinite(point.longitude) || point.windKnots < 0 || point.windKnots > kMaxWindKnots) {
         return true;
     }
     point.longitude = WrapLongitude(point.longitude);

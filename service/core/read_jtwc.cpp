@@ -128,7 +128,15 @@ bool Contains(std::string_view line, std::string_view text) {
 }
 
 // Where the scan of one system is: the steps of a warning in the order it gives them.
-enum class Step { PositionTitle, Position, CurrentWind, Forecasts, PointPosition, PointWind, Remarks };
+enum class Step {
+    PositionTitle,
+    Position,
+    CurrentWind,
+    Forecasts,
+    PointPosition,
+    PointWind,
+    Remarks
+};
 
 // A forecast point: "VALID AT:", its position, its wind, before the remarks.
 Step ScanForecast(std::string_view line, Step step, Warning& w) {
@@ -238,11 +246,11 @@ std::optional<std::time_t> ValidTime(const Warning& w) {
 
 // The problem that keeps a system from being a fix, or empty.
 std::string Problem(const Warning& w, std::string_view code, bool dated) {
-    return code.empty()  ? "unknown designator " + w.designator
-           : w.day < 0   ? "no warning position"
-           : w.wind < 0  ? "no maximum sustained wind"
-           : !dated      ? "no date in the remarks"
-                         : std::string();
+    return code.empty() ? "unknown designator " + w.designator
+           : w.day < 0  ? "no warning position"
+           : w.wind < 0 ? "no maximum sustained wind"
+           : !dated     ? "no date in the remarks"
+                        : std::string();
 }
 
 // The fix of one scanned system, or why there is none.

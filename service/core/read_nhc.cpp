@@ -72,8 +72,9 @@ void ReadOptional(const json& storm, Fix& fix) {
     if (NumberField(storm, "pressure", pressure) && pressure > 0.0 && pressure < 2000.0) {
         fix.pressureHpa = static_cast<int>(std::lround(pressure));
     }
-    if (NumberField(storm, "movementDir", direction) && NumberField(storm, "movementSpeed", speed) &&
-        direction >= 0.0 && direction <= 360.0 && speed >= 0.0 && speed < 1000.0) {
+    if (NumberField(storm, "movementDir", direction) &&
+        NumberField(storm, "movementSpeed", speed) && direction >= 0.0 && direction <= 360.0 &&
+        speed >= 0.0 && speed < 1000.0) {
         fix.motionDegrees = static_cast<int>(std::lround(direction));
         fix.motionKnots = static_cast<int>(std::lround(speed / kMilesPerHourPerKnot));
     }

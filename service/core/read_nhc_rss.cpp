@@ -138,7 +138,8 @@ void ReadPoint(std::string_view line, Advisory& a) {
     const std::vector<std::string_view> words = Words(line);
     ForecastPoint point;
     point.outlook = words[0] == "OUTLOOK";
-    const auto time = a.center && words.size() >= 5 ? ReadDayTime(words[2], *a.center) : std::nullopt;
+    const auto time =
+        a.center && words.size() >= 5 ? ReadDayTime(words[2], *a.center) : std::nullopt;
     a.pointOpen = time && ReadPlace(words[3], words[4], point.latitude, point.longitude);
     if (a.pointOpen) {
         point.validTime = *time;
@@ -218,8 +219,7 @@ std::string DescriptionText(const pugi::xml_node& description) {
 ReadResult ReadNhcRss(std::string_view body) {
     ReadResult result;
     pugi::xml_document document;
-    if (!document.load_buffer(body.data(), body.size(), pugi::parse_default,
-                              pugi::encoding_utf8)) {
+    if (!document.load_buffer(body.data(), body.size(), pugi::parse_default, pugi::encoding_utf8)) {
         result.error = "not valid XML";
         return result;
     }

@@ -45,11 +45,11 @@ int KnotsOfMetresPerSecond(int metresPerSecond) {
 // Direction, speed and pressure, each where the record gives it.
 void ReadMotion(std::string_view line, Fix& fix) {
     int degrees = -1, tenthsOfMetres = -1, pressure = 0;
-    if (ParseInt(Columns(line, 45, 47), degrees) && ParseInt(Columns(line, 49, 51), tenthsOfMetres) &&
-        degrees >= 0 && tenthsOfMetres >= 0) {
+    if (ParseInt(Columns(line, 45, 47), degrees) &&
+        ParseInt(Columns(line, 49, 51), tenthsOfMetres) && degrees >= 0 && tenthsOfMetres >= 0) {
         fix.motionDegrees = degrees;
-        fix.motionKnots =
-            static_cast<int>(std::lround(tenthsOfMetres / kTenthsPerUnit / kMetresPerSecondPerKnot));
+        fix.motionKnots = static_cast<int>(
+            std::lround(tenthsOfMetres / kTenthsPerUnit / kMetresPerSecondPerKnot));
     }
     if (ParseInt(Columns(line, 53, 56), pressure)) {
         fix.pressureHpa = pressure;

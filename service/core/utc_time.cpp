@@ -118,7 +118,9 @@ std::optional<std::time_t> NearestDayTime(std::time_t reference, int day, int ho
     for (int offset = -1; offset <= 1; ++offset) {
         const int index = civil.year * 12 + civil.month - 1 + offset;
         const auto time = UtcTime(index / 12, index % 12 + 1, day, hour, minute);
-        const auto distance = [&](std::time_t t) { return t > reference ? t - reference : reference - t; };
+        const auto distance = [&](std::time_t t) {
+            return t > reference ? t - reference : reference - t;
+        };
         if (time && (!nearest || distance(*time) < distance(*nearest))) {
             nearest = time;
         }

@@ -316,14 +316,13 @@ const std::vector<EditCase> kEdits = {
        "jtwc",
        "",
        {{"SUBJ/SUPER TYPHOON 09W (BAVI) WARNING NR 023//", "SUBJ/TROPICAL CYCLONE WARNING//"},
-        {"NNNN",
-         "2. TROPICAL STORM 10W (CIMARON) WARNING NR 004\n"
-         "   02 ACTIVE TROPICAL CYCLONES IN NORTHWESTPAC\n    ---\n   WARNING POSITION:\n"
-         "   061200Z --- NEAR 20.5N 150.1E\n"
-         "     MOVEMENT PAST SIX HOURS - 315 DEGREES AT 08 KTS\n"
-         "   PRESENT WIND DISTRIBUTION:\n   MAX SUSTAINED WINDS - 045 KT, GUSTS 055 KT\n"
-         "    ---\nREMARKS:\n061500Z POSITION NEAR 20.7N 149.9E.\n"
-         "06JUL26. TROPICAL STORM 10W (CIMARON), LOCATED\n//\nNNNN"}}}},
+        {"NNNN", "2. TROPICAL STORM 10W (CIMARON) WARNING NR 004\n"
+                 "   02 ACTIVE TROPICAL CYCLONES IN NORTHWESTPAC\n    ---\n   WARNING POSITION:\n"
+                 "   061200Z --- NEAR 20.5N 150.1E\n"
+                 "     MOVEMENT PAST SIX HOURS - 315 DEGREES AT 08 KTS\n"
+                 "   PRESENT WIND DISTRIBUTION:\n   MAX SUSTAINED WINDS - 045 KT, GUSTS 055 KT\n"
+                 "    ---\nREMARKS:\n061500Z POSITION NEAR 20.7N 149.9E.\n"
+                 "06JUL26. TROPICAL STORM 10W (CIMARON), LOCATED\n//\nNNNN"}}}},
      "2026-07-06T15:00Z",
      true,
      {{kWpac, "Bavi", 15.4, -142.7, 140}, {kWpac, "Cimaron", 20.5, -150.1, 45}}},
