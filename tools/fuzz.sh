@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The fuzzing command: builds the fuzzers (clang's libFuzzer with AddressSanitizer and
 # UndefinedBehaviorSanitizer, in build/fuzz) and runs each for SECONDS (600 by default),
-# one after the other, on inputs of at most FUZZ_MAX_LEN bytes (8192). Each starts from
+# one after the other, on inputs as long as its largest seed (at least 4 KiB, at most
+# 64 KiB: a real sample cut short no longer reads, and so seeds nothing). Each starts from
 # its seeds (tests/fuzz/corpus/<name> and, for a reader, the real sample files of its
 # format: tools/lib.sh fuzz_seeds, gathered in build/fuzz-seeds/<name> at each run) and
 # keeps what it learns in build/fuzz-corpus/<name>, so a later run goes on from there;
@@ -37,7 +38,7 @@ while IFS= read -r fuzzer; do
   touch "$started"
   echo "=== $name: $SECONDS_EACH s, corpus $corpus"
   # The first folder receives new inputs; the seed folder is only read.
-  "$fuzzer" -max_total_time="$SECONDS_EACH" -max_len="${FUZZ_MAX_LEN:-8192}" \
+  "$fuzzer" -max_total_time="$SECONDS_EACH" -max_len="$(seed_length "$seeds")" \
     -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" "$seeds" >"$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)

@@ -169,6 +169,17 @@ list_fuzzers() {
   find "$BUILD/fuzz" -type f -executable -name 'fuzz_*' | sort
 }
 
+# seed_length folder: the longest seed of folder in bytes, within 4 KiB and 64 KiB: the
+# fuzzer's input length, so that a real sample is fuzzed whole.
+seed_length() {
+  local longest
+  longest=$(find "$1" -type f -printf '%s\n' 2>/dev/null | sort -n | tail -n1)
+  longest=${longest:-0}
+  [ "$longest" -lt 4096 ] && longest=4096
+  [ "$longest" -gt 65536 ] && longest=65536
+  echo "$longest"
+}
+
 # fuzz_seeds name folder: fills folder with the seeds of fuzzer name: its corpus in
 # tests/fuzz/corpus/<name> and, for a source reader, the real sample files of its format
 # from the shared storm data (ZARVANE_STORM_DATA, else ../shared/data/storms beside the

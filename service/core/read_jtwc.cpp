@@ -257,7 +257,7 @@ std::string Problem(const Warning& w, std::string_view code, bool dated) {
 std::string MakeFix(Warning& w, Fix& fix) {
     const std::string_view code = AtcfCodeOfSuffix(w.designator[2]);
     const auto time = w.month != 0 && w.day >= 0 ? ValidTime(w) : std::nullopt;
-    const std::string problem = Problem(w, code, time.has_value());
+    std::string problem = Problem(w, code, time.has_value());
     if (!problem.empty()) {
         return problem;
     }
