@@ -19,7 +19,10 @@
 //              names its designator), since a relay slot keeps its last bulletin for years
 //   basin      by the designator's letter and the position, never by the relay slot
 //   final      "FINAL WARNING" in its text: JTWC's last word on the storm
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "core/readers.h"
 #include "core/text.h"
@@ -27,22 +30,39 @@
 
 namespace {
 
-// A forecast point as the warning gives it: its valid time by day of month and time of day.
-struct Point {
-    ForecastPoint point;
-    int day = 0, hour = 0, minute = 0;
+// The valid time's day and time of month, and the position.
+struct Position {
+    int day, hour, minute;
+    double latitude, longitude;
 };
 
+// The remarks' date: the valid time's month and year.
+struct Date {
+    int day, month, year;
+};
+
+// A forecast point as the warning gives it: its valid time still by day of month.
+struct Point {
+    Position position;
+    int windKnots = 0; // 0 when its wind does not read
+    bool outlook = false;
+};
+
+constexpr const char* kNoPosition = "no warning position";
+constexpr const char* kNoWind = "no maximum sustained wind";
+constexpr const char* kNoDate = "no date in the remarks";
+
+// What the scan of one system has found so far; each part not yet found says why the
+// system gives no fix.
 struct Warning {
     std::string label, designator, name;
-    int day = -1, hour = -1, minute = -1;
-    double latitude = 0.0, longitude = 0.0;
-    int wind = -1;
+    Expected<Position, std::string> position = unexpected(kNoPosition);
+    Expected<int, std::string> wind = unexpected(kNoWind);
+    Expected<Date, std::string> date = unexpected(kNoDate);
     int motionDegrees = -1, motionKnots = -1;
-    int month = 0, year = 0, dateDay = 0; // from the remarks
-    std::vector<Point> forecast;          // valid times still to be dated
-    bool outlook = false;                 // past "LONG RANGE OUTLOOK:"
-    std::string text;                     // the system's lines joined by spaces
+    std::vector<Point> forecast;
+    bool outlook = false; // past "LONG RANGE OUTLOOK:"
+    std::string text;     // the system's lines, trimmed and joined by spaces
 };
 
 // "SUPER TYPHOON 09W (BAVI) WARNING NR 023": fills label, designator and name.
@@ -71,56 +91,63 @@ bool ReadHeader(std::string_view line, Warning& w) {
 }
 
 // "061200Z --- NEAR 15.4N 142.7E" (the warning position) or "070000Z --- 16.1N 139.9E" (a
-// forecast position): day, hour, minute and place.
-bool ReadPosition(std::string_view line, int& day, int& hour, int& minute, double& latitude,
-                  double& longitude) {
+// forecast position).
+Expected<Position, std::string> ReadPosition(std::string_view line) {
     std::vector<std::string_view> words = Words(line);
     if (words.size() > 2 && words[2] == "NEAR") {
         words.erase(words.begin() + 2);
     }
-    if (words.size() < 4 || words[0].size() != 7 || !IsDigits(words[0].substr(0, 6)) ||
-        words[0][6] != 'Z' || words[1] != "---" || !ParseDecimalLatitude(words[2], latitude) ||
-        !ParseDecimalLongitude(words[3], longitude)) {
-        return false;
+    if (words.size() < 4 || words[0].size() != 7 || words[0][6] != 'Z' || words[1] != "---") {
+        return unexpected(kNoPosition);
     }
-    day = std::stoi(std::string(words[0].substr(0, 2)));
-    hour = std::stoi(std::string(words[0].substr(2, 2)));
-    minute = std::stoi(std::string(words[0].substr(4, 2)));
-    return true;
+    const auto day = ParseDigits(words[0].substr(0, 2));
+    const auto hour = ParseDigits(words[0].substr(2, 2));
+    const auto minute = ParseDigits(words[0].substr(4, 2));
+    const auto latitude = ParseDecimalLatitude(words[2]);
+    const auto longitude = ParseDecimalLongitude(words[3]);
+    if (!day || !hour || !minute || !latitude || !longitude) {
+        return unexpected(kNoPosition);
+    }
+    return Position{*day, *hour, *minute, *latitude, *longitude};
 }
 
 // "MAX SUSTAINED WINDS - 140 KT, GUSTS 170 KT"
-bool ReadWind(std::string_view line, int& wind) {
+Expected<int, std::string> ReadWind(std::string_view line) {
     const std::vector<std::string_view> words = Words(line);
-    return words.size() >= 6 && words[0] == "MAX" && words[2] == "WINDS" &&
-           ParseInt(words[4], wind);
+    const auto wind = words.size() < 6 || words[0] != "MAX" || words[2] != "WINDS"
+                          ? unexpected(std::errc::invalid_argument)
+                          : ParseInt(words[4]);
+    return wind ? Expected<int, std::string>(*wind) : unexpected(kNoWind);
 }
 
-// "MOVEMENT PAST SIX HOURS - 290 DEGREES AT 14 KTS"
+// "MOVEMENT PAST SIX HOURS - 290 DEGREES AT 14 KTS", or "... - QUASI-STATIONARY".
 void ReadMovement(std::string_view line, Warning& w) {
     const std::vector<std::string_view> words = Words(line);
     if (line.find("STATIONARY") != std::string_view::npos) {
         w.motionKnots = 0;
-    } else if (words.size() == 10 && words[6] == "DEGREES" && words[7] == "AT" &&
-               words[9] == "KTS" && ParseInt(words[5], w.motionDegrees) &&
-               ParseInt(words[8], w.motionKnots)) {
         return;
-    } else {
-        w.motionDegrees = w.motionKnots = -1;
+    }
+    const auto degrees = words.size() == 10 ? ParseInt(words[5]) : unexpected(std::errc{});
+    const auto knots = words.size() == 10 ? ParseInt(words[8]) : unexpected(std::errc{});
+    if (degrees && knots && words[6] == "DEGREES" && words[7] == "AT" && words[9] == "KTS") {
+        w.motionDegrees = *degrees;
+        w.motionKnots = *knots;
     }
 }
 
 // "06JUL26." at the start of a remarks line.
-bool ReadDate(std::string_view line, Warning& w) {
+Expected<Date, std::string> ReadDate(std::string_view line) {
     line = Trim(line);
-    if (line.size() < 8 || line[7] != '.' || !IsDigits(line.substr(0, 2)) ||
-        !IsDigits(line.substr(5, 2)) || MonthOfAbbreviation(line.substr(2, 3)) == 0) {
-        return false;
+    if (line.size() < 8 || line[7] != '.') {
+        return unexpected(kNoDate);
     }
-    w.dateDay = std::stoi(std::string(line.substr(0, 2)));
-    w.month = MonthOfAbbreviation(line.substr(2, 3));
-    w.year = 2000 + std::stoi(std::string(line.substr(5, 2)));
-    return true;
+    const auto day = ParseDigits(line.substr(0, 2));
+    const auto year = ParseDigits(line.substr(5, 2));
+    const int month = MonthOfAbbreviation(line.substr(2, 3));
+    if (!day || !year || month == 0) {
+        return unexpected(kNoDate);
+    }
+    return Date{*day, month, 2000 + *year};
 }
 
 bool Contains(std::string_view line, std::string_view text) {
@@ -138,26 +165,23 @@ enum class Step {
     Remarks
 };
 
-// A forecast point: "VALID AT:", its position, its wind, before the remarks.
+// The forecasts: each "VALID AT:", its position and its wind, up to the remarks.
 Step ScanForecast(std::string_view line, Step step, Warning& w) {
-    Point p;
     if (Contains(line, "REMARKS:")) {
         return Step::Remarks;
     }
-    if (Contains(line, "LONG RANGE OUTLOOK:")) {
-        w.outlook = true;
-    }
+    w.outlook = w.outlook || Contains(line, "LONG RANGE OUTLOOK:");
     if (Contains(line, "VALID AT:")) {
         return Step::PointPosition;
     }
-    if (step == Step::PointPosition &&
-        ReadPosition(line, p.day, p.hour, p.minute, p.point.latitude, p.point.longitude)) {
-        p.point.outlook = w.outlook;
-        w.forecast.push_back(p);
-        return Step::PointWind;
+    if (step == Step::PointPosition) {
+        if (const auto position = ReadPosition(line)) {
+            w.forecast.push_back({*position, 0, w.outlook});
+            return Step::PointWind;
+        }
     }
     if (step == Step::PointWind && Contains(line, "MAX SUSTAINED WINDS")) {
-        ReadWind(line, w.forecast.back().point.windKnots);
+        w.forecast.back().windKnots = ReadWind(line).value_or(0);
         return Step::Forecasts;
     }
     return step;
@@ -168,14 +192,13 @@ Step ScanLine(std::string_view line, Step step, Warning& w) {
     case Step::PositionTitle:
         return Contains(line, "WARNING POSITION:") ? Step::Position : step;
     case Step::Position:
-        return ReadPosition(line, w.day, w.hour, w.minute, w.latitude, w.longitude)
-                   ? Step::CurrentWind
-                   : step;
+        w.position = ReadPosition(line);
+        return w.position ? Step::CurrentWind : step;
     case Step::CurrentWind:
         if (Contains(line, "MOVEMENT PAST SIX HOURS")) {
             ReadMovement(line, w);
         } else if (Contains(line, "MAX SUSTAINED WINDS")) {
-            ReadWind(line, w.wind); // one that cannot be read leaves the wind unknown
+            w.wind = ReadWind(line); // one that cannot be read leaves the wind unknown
             return Step::Forecasts;
         }
         return Contains(line, "---") || Contains(line, "FORECASTS:") || Contains(line, "VALID AT")
@@ -186,7 +209,10 @@ Step ScanLine(std::string_view line, Step step, Warning& w) {
     case Step::PointWind:
         return ScanForecast(line, step, w);
     case Step::Remarks:
-        return w.month == 0 ? (ReadDate(line, w), step) : step;
+        if (!w.date) { // the first date found
+            w.date = ReadDate(line);
+        }
+        return step;
     }
     return step;
 }
@@ -213,96 +239,111 @@ std::vector<std::vector<std::string_view>> Systems(const std::vector<std::string
     return systems;
 }
 
-Warning ScanSystem(const std::vector<std::string_view>& lines) {
+// One system's lines scanned; a system without remarks of its own takes the first dated
+// remarks line of the body that names its designator.
+Warning ScanSystem(const std::vector<std::string_view>& system,
+                   const std::vector<std::string_view>& body) {
     Warning w;
-    ReadHeader(lines.front(), w);
+    ReadHeader(system.front(), w);
     Step step = Step::PositionTitle;
-    for (std::string_view line : lines) {
+    for (std::string_view line : system) {
         step = ScanLine(line, step, w);
         w.text += Trim(line);
         w.text += ' ';
     }
+    for (auto line = body.begin(); !w.date && line != body.end(); ++line) {
+        if (Contains(*line, " " + w.designator)) {
+            w.date = ReadDate(*line);
+        }
+    }
     return w;
 }
 
-// A system without remarks of its own takes the first dated remarks line of the body that
-// names its designator.
-void DateFromBody(const std::vector<std::string_view>& lines, Warning& w) {
-    for (std::string_view line : lines) {
-        if (w.month == 0 && Contains(line, " " + w.designator) && ReadDate(line, w)) {
-            return;
+// The valid time: the position's day and time in the remarks' month, or in the month
+// before when its day is later than the remarks' date.
+Expected<std::time_t, std::string> ValidTime(const Position& position, Date date) {
+    if (position.day > date.day) {
+        date.month = date.month == 1 ? 12 : date.month - 1;
+        date.year = date.month == 12 ? date.year - 1 : date.year;
+    }
+    const auto time = UtcTime(date.year, date.month, position.day, position.hour, position.minute);
+    return time ? Expected<std::time_t, std::string>(*time) : unexpected(kNoDate);
+}
+
+// Whether the scan found all a fix needs, or the first part it did not.
+Expected<void, std::string> Complete(const Warning& w, std::string_view code) {
+    if (code.empty()) {
+        return unexpected("unknown designator " + w.designator);
+    }
+    if (!w.position || !w.wind || !w.date) {
+        return unexpected(!w.position ? w.position.error()
+                          : !w.wind   ? w.wind.error()
+                                      : w.date.error());
+    }
+    return {};
+}
+
+// The forecast points after the fix's time, dated by the day nearest to it.
+std::vector<ForecastPoint> Forecast(const Warning& w, std::time_t time) {
+    std::vector<ForecastPoint> forecast;
+    for (const Point& p : w.forecast) {
+        const auto valid = NearestDayTime(time, p.position.day, p.position.hour, p.position.minute);
+        if (valid && *valid > time) {
+            forecast.push_back(
+                {*valid, p.position.latitude, p.position.longitude, p.windKnots, p.outlook});
         }
     }
-}
-
-std::optional<std::time_t> ValidTime(const Warning& w) {
-    int month = w.month, year = w.year;
-    if (w.day > w.dateDay) { // the position is from the month before the remarks' date
-        month = month == 1 ? 12 : month - 1;
-        year = month == 12 ? year - 1 : year;
-    }
-    return UtcTime(year, month, w.day, w.hour, w.minute);
-}
-
-// The problem that keeps a system from being a fix, or empty.
-std::string Problem(const Warning& w, std::string_view code, bool dated) {
-    return code.empty() ? "unknown designator " + w.designator
-           : w.day < 0  ? "no warning position"
-           : w.wind < 0 ? "no maximum sustained wind"
-           : !dated     ? "no date in the remarks"
-                        : std::string();
+    return forecast;
 }
 
 // The fix of one scanned system, or why there is none.
-std::string MakeFix(Warning& w, Fix& fix) {
+Expected<Fix, std::string> MakeFix(const Warning& w) {
     const std::string_view code = AtcfCodeOfSuffix(w.designator[2]);
-    const auto time = w.month != 0 && w.day >= 0 ? ValidTime(w) : std::nullopt;
-    std::string problem = Problem(w, code, time.has_value());
-    if (!problem.empty()) {
-        return problem;
+    if (auto complete = Complete(w, code); !complete) {
+        return unexpected(std::move(complete).error());
     }
+    const auto time = ValidTime(*w.position, *w.date);
+    const auto number = ParseDigits(w.designator.substr(0, 2));
+    const auto basin = BasinOfAtcfCode(code, WrapLongitude(w.position->longitude));
+    if (!time || !number || !basin) {
+        return unexpected(!time ? time.error() : "unknown designator " + w.designator);
+    }
+    Fix fix;
     fix.name = w.name;
-    fix.latitude = w.latitude;
-    fix.longitude = WrapLongitude(w.longitude);
-    fix.windKnots = w.wind;
+    fix.latitude = w.position->latitude;
+    fix.longitude = WrapLongitude(w.position->longitude);
+    fix.windKnots = *w.wind;
     fix.time = *time;
-    fix.motionDegrees = w.motionDegrees;
-    fix.motionKnots = w.motionKnots;
-    BasinOfAtcfCode(code, fix.longitude, fix.basin);
-    fix.id = AtcfId(code, std::stoi(w.designator.substr(0, 2)), fix.time);
+    fix.basin = *basin;
+    fix.id = AtcfId(code, *number, fix.time);
     fix.status = std::string(StatusOfLabel(w.label));
     fix.final = Contains(w.text, "FINAL WARNING");
-    for (const Point& p : w.forecast) {
-        const auto valid = NearestDayTime(fix.time, p.day, p.hour, p.minute);
-        if (valid && *valid > fix.time) {
-            fix.forecast.push_back(p.point);
-            fix.forecast.back().validTime = *valid;
-        }
-    }
-    return {};
+    fix.motionDegrees = w.motionDegrees;
+    fix.motionKnots = w.motionKnots;
+    fix.forecast = Forecast(w, fix.time);
+    return fix;
 }
 
 } // namespace
 
 ReadResult ReadJtwcWarning(std::string_view body) {
-    ReadResult result;
     const std::vector<std::string_view> lines = SplitLines(body);
-    std::vector<std::string> problems;
+    SourceFixes result;
+    std::string firstProblem = "no JTWC warning header";
     for (const std::vector<std::string_view>& system : Systems(lines)) {
-        Warning w = ScanSystem(system);
-        DateFromBody(lines, w);
-        Fix fix;
-        const std::string problem = MakeFix(w, fix);
-        if (problem.empty()) {
-            result.fixes.push_back(std::move(fix));
-        } else {
-            problems.push_back(problem);
-            result.skipped.push_back("JTWC " + w.designator + ": " + problem);
+        const Warning w = ScanSystem(system, lines);
+        auto fix = MakeFix(w);
+        if (fix) {
+            result.fixes.push_back(std::move(*fix));
+            continue;
         }
+        if (result.skipped.empty()) {
+            firstProblem = fix.error();
+        }
+        result.skipped.push_back("JTWC " + w.designator + ": " + fix.error());
     }
     if (result.fixes.empty()) {
-        result.error = problems.empty() ? "no JTWC warning header" : problems.front();
-        result.skipped.clear();
+        return unexpected(firstProblem);
     }
     return result;
 }

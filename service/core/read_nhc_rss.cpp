@@ -68,9 +68,8 @@ void ReadHeader(std::string_view line, Fix& fix) {
 bool ReadId(std::string_view line, Fix& fix) {
     const std::vector<std::string_view> words = Words(line);
     const std::string_view id = words.empty() ? std::string_view() : words.back();
-    Basin basin = Basin::Atlantic;
     if (words.size() < 2 || id.size() != 8 || !IsDigits(id.substr(2)) ||
-        !BasinOfAtcfCode(id.substr(0, 2), 0.0, basin)) {
+        !BasinOfAtcfCode(id.substr(0, 2), 0.0)) {
         return false;
     }
     fix.id = std::string(id);
@@ -80,31 +79,45 @@ bool ReadId(std::string_view line, Fix& fix) {
 // "1500 UTC TUE AUG 29 2023"
 std::optional<std::time_t> ReadIssued(std::string_view line) {
     const std::vector<std::string_view> words = Words(line);
-    int day = 0, year = 0;
-    if (words.size() != 6 || words[0].size() != 4 || !IsDigits(words[0]) || words[1] != "UTC" ||
-        !ParseInt(words[4], day) || !ParseInt(words[5], year)) {
+    if (words.size() != 6 || words[0].size() != 4 || words[1] != "UTC") {
         return std::nullopt;
     }
-    const int hhmm = std::stoi(std::string(words[0]));
-    return UtcTime(year, MonthOfAbbreviation(words[3]), day, hhmm / 100, hhmm % 100);
+    const auto hhmm = ParseDigits(words[0]);
+    const auto day = ParseDigits(words[4]);
+    const auto year = ParseDigits(words[5]);
+    if (!hhmm || !day || !year) {
+        return std::nullopt;
+    }
+    return UtcTime(*year, MonthOfAbbreviation(words[3]), *day, *hhmm / 100, *hhmm % 100);
 }
 
 // "29/1500Z" (anything after the Z ignored) as the time nearest to `reference`.
 std::optional<std::time_t> ReadDayTime(std::string_view word, std::time_t reference) {
-    if (word.size() < 8 || word[2] != '/' || word[7] != 'Z' || !IsDigits(word.substr(0, 2)) ||
-        !IsDigits(word.substr(3, 4))) {
+    if (word.size() < 8 || word[2] != '/' || word[7] != 'Z') {
         return std::nullopt;
     }
-    const int day = std::stoi(std::string(word.substr(0, 2)));
-    const int hhmm = std::stoi(std::string(word.substr(3, 4)));
-    return NearestDayTime(reference, day, hhmm / 100, hhmm % 100);
+    const auto day = ParseDigits(word.substr(0, 2));
+    const auto hhmm = ParseDigits(word.substr(3, 4));
+    if (!day || !hhmm) {
+        return std::nullopt;
+    }
+    return NearestDayTime(reference, *day, *hhmm / 100, *hhmm % 100);
 }
 
 // "30.8N" and "70.4W...INLAND": a position, remarks after its hemisphere letter ignored.
 bool ReadPlace(std::string_view latitude, std::string_view longitude, double& lat, double& lon) {
     const size_t letter = longitude.find_first_of("EW");
-    return letter != std::string_view::npos && ParseDecimalLatitude(latitude, lat) &&
-           ParseDecimalLongitude(longitude.substr(0, letter + 1), lon);
+    if (letter == std::string_view::npos) {
+        return false;
+    }
+    const auto north = ParseDecimalLatitude(latitude);
+    const auto east = ParseDecimalLongitude(longitude.substr(0, letter + 1));
+    if (!north || !east) {
+        return false;
+    }
+    lat = *north;
+    lon = *east;
+    return true;
 }
 
 // "HURRICANE CENTER LOCATED NEAR 30.8N  70.4W AT 29/1500Z"
@@ -124,12 +137,15 @@ void ReadMovement(std::string_view line, Fix& fix) {
     }
     const std::vector<std::string_view> words = Words(line);
     for (size_t i = 1; i + 3 < words.size(); ++i) {
-        if (words[i] == "DEGREES" && words[i + 1] == "AT" && words[i + 3] == "KT" &&
-            ParseInt(words[i - 1], fix.motionDegrees) && ParseInt(words[i + 2], fix.motionKnots)) {
+        const auto degrees = ParseInt(words[i - 1]);
+        const auto knots = ParseInt(words[i + 2]);
+        if (words[i] == "DEGREES" && words[i + 1] == "AT" && words[i + 3] == "KT" && degrees &&
+            knots) {
+            fix.motionDegrees = *degrees;
+            fix.motionKnots = *knots;
             return;
         }
     }
-    fix.motionDegrees = fix.motionKnots = -1;
 }
 
 // "FORECAST VALID 30/0000Z 32.0N  69.6W" or "OUTLOOK VALID ...": opens a point; one with no
@@ -151,7 +167,7 @@ void ReadPoint(std::string_view line, Advisory& a) {
 void ReadPointWind(std::string_view line, Advisory& a) {
     const std::vector<std::string_view> words = Words(line);
     if (a.pointOpen && words.size() >= 3) {
-        ParseInt(words[2], a.fix.forecast.back().windKnots);
+        a.fix.forecast.back().windKnots = ParseInt(words[2]).value_or(0);
     }
     a.pointOpen = false;
 }
@@ -168,16 +184,16 @@ void ReadLine(std::string_view line, Advisory& a) {
     } else if (StartsWith(line, "PRESENT MOVEMENT ")) {
         ReadMovement(line, a.fix);
     } else if (StartsWith(line, "ESTIMATED MINIMUM CENTRAL PRESSURE ") && words.size() == 6) {
-        ParseInt(words[4], a.fix.pressureHpa);
+        a.fix.pressureHpa = ParseInt(words[4]).value_or(0);
     } else if (StartsWith(line, "MAX SUSTAINED WINDS ") && words.size() > 4 && words[4] == "KT") {
-        ParseInt(words[3], a.wind);
+        a.wind = ParseInt(words[3]).value_or(-1);
     } else if (StartsWith(line, "THIS IS THE LAST FORECAST/ADVISORY")) {
         a.fix.final = true;
     }
 }
 
 // The fix of one TCM's text, or the name of the first part that is missing or unusable.
-std::string ReadAdvisory(const std::string& text, Fix& fix) {
+Expected<Fix, std::string> ReadAdvisory(const std::string& text) {
     Advisory a;
     bool header = false, id = false;
     for (std::string_view line : SplitLines(text)) {
@@ -193,14 +209,18 @@ std::string ReadAdvisory(const std::string& text, Fix& fix) {
             ReadLine(line, a);
         }
     }
-    if (!a.center || a.wind < 0) {
-        return !id ? "ATCF id" : !a.issued ? "issue time" : !a.center ? "center" : "wind";
+    const auto basin = id ? BasinOfAtcfCode(a.fix.id.substr(0, 2), WrapLongitude(a.fix.longitude))
+                          : unexpected(std::string("ATCF id"));
+    if (!a.center || a.wind < 0 || !basin) {
+        return unexpected(!id         ? "ATCF id"
+                          : !a.issued ? "issue time"
+                          : !a.center ? "center"
+                                      : "wind");
     }
-    fix = std::move(a.fix);
-    fix.windKnots = a.wind;
-    fix.time = *a.center;
-    BasinOfAtcfCode(fix.id.substr(0, 2), fix.longitude, fix.basin);
-    return {};
+    a.fix.basin = *basin;
+    a.fix.windKnots = a.wind;
+    a.fix.time = *a.center;
+    return std::move(a.fix);
 }
 
 // The text of an item's description: its text and CDATA parts in order.
@@ -217,29 +237,26 @@ std::string DescriptionText(const pugi::xml_node& description) {
 } // namespace
 
 ReadResult ReadNhcRss(std::string_view body) {
-    ReadResult result;
+    SourceFixes result;
     pugi::xml_document document;
     if (!document.load_buffer(body.data(), body.size(), pugi::parse_default, pugi::encoding_utf8)) {
-        result.error = "not valid XML";
-        return result;
+        return unexpected("not valid XML");
     }
     const pugi::xml_node channel = document.child("rss").child("channel");
     if (!channel) {
-        result.error = "not an RSS feed";
-        return result;
+        return unexpected("not an RSS feed");
     }
     for (const pugi::xml_node& item : channel.children("item")) {
         const std::string text = DescriptionText(item.child("description"));
         if (text.find(kTcmTitle) == std::string::npos) {
             continue; // an outlook, a public advisory, a discussion...
         }
-        Fix fix;
-        const std::string problem = ReadAdvisory(text, fix);
-        if (problem.empty()) {
-            result.fixes.push_back(std::move(fix));
+        auto fix = ReadAdvisory(text);
+        if (fix) {
+            result.fixes.push_back(std::move(*fix));
         } else {
             result.skipped.push_back("NHC RSS item \"" + std::string(item.child_value("title")) +
-                                     "\": missing or unusable " + problem);
+                                     "\": missing or unusable " + fix.error());
         }
     }
     return result;

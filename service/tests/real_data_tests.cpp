@@ -474,8 +474,9 @@ TEST(RealData, PressureMotionAndForecastAsTheFilesGiveThem) {
     for (const TrackCase& c : kTracks) {
         SCOPED_TRACE(std::string(c.file) + " " + c.id);
         const ReadResult read = ReadSource(c.kind, ReadWhole(folder / c.file));
+        ASSERT_TRUE(read.has_value()) << read.error();
         const Fix* newest = nullptr;
-        for (const Fix& fix : read.fixes) {
+        for (const Fix& fix : read->fixes) {
             newest = fix.id == c.id && (!newest || fix.time >= newest->time) ? &fix : newest;
         }
         ASSERT_NE(newest, nullptr);
@@ -627,6 +628,7 @@ TEST(RealData, TcvitalsReplay) {
     for (const char* file : {"hwrf-benchvitals.2012", "hwrf-benchvitals.2013"}) {
         const std::string body = ReadWhole(folder / file);
         const ReadResult read = ReadSource("tcvitals", body);
+        ASSERT_TRUE(read) << read.error();
         const std::vector<Vital> vitals = ReadVitals(body);
         std::map<std::string, Newest> newest;
         for (size_t next = 0; next < vitals.size();) {
@@ -639,8 +641,8 @@ TEST(RealData, TcvitalsReplay) {
                 id.places.emplace_back(vitals[next].latitude, vitals[next].longitude);
             }
             ++cycles;
-            ReadResult day;
-            for (const Fix& fix : read.fixes) {
+            SourceFixes day;
+            for (const Fix& fix : read->fixes) {
                 if (fix.time <= now && now - fix.time <= kDay) {
                     day.fixes.push_back(fix);
                 }
