@@ -30,6 +30,11 @@
 
 namespace {
 
+// The warning's label ("SUPER TYPHOON"), designator ("09W") and name ("BAVI").
+struct Header {
+    std::string label, designator, name;
+};
+
 // The valid time's day and time of month, and the position.
 struct Position {
     int day, hour, minute;
@@ -48,6 +53,7 @@ struct Point {
     bool outlook = false;
 };
 
+constexpr const char* kNoHeader = "no JTWC warning header";
 constexpr const char* kNoPosition = "no warning position";
 constexpr const char* kNoWind = "no maximum sustained wind";
 constexpr const char* kNoDate = "no date in the remarks";
@@ -55,7 +61,7 @@ constexpr const char* kNoDate = "no date in the remarks";
 // What the scan of one system has found so far; each part not yet found says why the
 // system gives no fix.
 struct Warning {
-    std::string label, designator, name;
+    Header header; // a system starts at its header
     Expected<Position, std::string> position = unexpected(kNoPosition);
     Expected<int, std::string> wind = unexpected(kNoWind);
     Expected<Date, std::string> date = unexpected(kNoDate);
@@ -65,29 +71,33 @@ struct Warning {
     std::string text;     // the system's lines, trimmed and joined by spaces
 };
 
-// "SUPER TYPHOON 09W (BAVI) WARNING NR 023": fills label, designator and name.
-bool ReadHeader(std::string_view line, Warning& w) {
+// "SUPER TYPHOON 09W (BAVI) WARNING NR 023"
+Expected<Header, std::string> ReadHeader(std::string_view line) {
     const size_t at = line.find(" WARNING NR ");
     if (at == std::string_view::npos) {
-        return false;
+        return unexpected(kNoHeader);
     }
+    Header header;
     std::string label;
     for (std::string_view word : Words(line.substr(0, at))) {
-        if (word.size() == 3 && IsDigits(word.substr(0, 2)) && w.designator.empty()) {
-            w.designator = std::string(word);
-        } else if (w.designator.empty()) {
+        if (word.size() == 3 && IsDigits(word.substr(0, 2)) && header.designator.empty()) {
+            header.designator = std::string(word);
+        } else if (header.designator.empty()) {
             // Appended piecewise: GCC 12 at -O3 misreads "literal" + string as overlapping.
             label += label.empty() ? "" : " ";
             label += word;
         } else if (word.size() > 2 && word.front() == '(' && word.back() == ')') {
-            w.name = std::string(word.substr(1, word.size() - 2));
+            header.name = std::string(word.substr(1, word.size() - 2));
         }
     }
     const size_t slash = label.rfind('/'), dot = label.find(". ");
-    w.label = slash != std::string::npos ? label.substr(slash + 1)
-              : dot != std::string::npos ? label.substr(dot + 2)
-                                         : label;
-    return !w.designator.empty();
+    header.label = slash != std::string::npos ? label.substr(slash + 1)
+                   : dot != std::string::npos ? label.substr(dot + 2)
+                                              : label;
+    if (header.designator.empty()) {
+        return unexpected(kNoHeader);
+    }
+    return header;
 }
 
 // "061200Z --- NEAR 15.4N 142.7E" (the warning position) or "070000Z --- 16.1N 139.9E" (a
@@ -217,22 +227,26 @@ Step ScanLine(std::string_view line, Step step, Warning& w) {
     return step;
 }
 
-// The systems of a body, each from its header line to the next system's. A header that
-// repeats the open system's designator before its position (the subject, then "1. ...")
-// continues it.
-std::vector<std::vector<std::string_view>> Systems(const std::vector<std::string_view>& lines) {
-    std::vector<std::vector<std::string_view>> systems;
-    std::string open;
+// One system of a body: its header and its lines, from the header to the next system's.
+struct System {
+    Header header;
+    std::vector<std::string_view> lines;
+};
+
+// The systems of a body. A header that repeats the open system's designator before its
+// position (the subject, then "1. ...") continues it.
+std::vector<System> Systems(const std::vector<std::string_view>& lines) {
+    std::vector<System> systems;
     bool placed = false;
     for (std::string_view line : lines) {
-        Warning header;
-        if (ReadHeader(line, header) && (header.designator != open || placed)) {
-            systems.emplace_back();
-            open = header.designator;
+        auto header = ReadHeader(line);
+        if (header &&
+            (systems.empty() || header->designator != systems.back().header.designator || placed)) {
+            systems.push_back({std::move(*header), {}});
             placed = false;
         }
         if (!systems.empty()) {
-            systems.back().push_back(line);
+            systems.back().lines.push_back(line);
             placed = placed || Contains(line, "WARNING POSITION:");
         }
     }
@@ -241,18 +255,17 @@ std::vector<std::vector<std::string_view>> Systems(const std::vector<std::string
 
 // One system's lines scanned; a system without remarks of its own takes the first dated
 // remarks line of the body that names its designator.
-Warning ScanSystem(const std::vector<std::string_view>& system,
-                   const std::vector<std::string_view>& body) {
+Warning ScanSystem(const System& system, const std::vector<std::string_view>& body) {
     Warning w;
-    ReadHeader(system.front(), w);
+    w.header = system.header;
     Step step = Step::PositionTitle;
-    for (std::string_view line : system) {
+    for (std::string_view line : system.lines) {
         step = ScanLine(line, step, w);
         w.text += Trim(line);
         w.text += ' ';
     }
     for (auto line = body.begin(); !w.date && line != body.end(); ++line) {
-        if (Contains(*line, " " + w.designator)) {
+        if (Contains(*line, " " + w.header.designator)) {
             w.date = ReadDate(*line);
         }
     }
@@ -273,7 +286,7 @@ Expected<std::time_t, std::string> ValidTime(const Position& position, Date date
 // Whether the scan found all a fix needs, or the first part it did not.
 Expected<void, std::string> Complete(const Warning& w, std::string_view code) {
     if (code.empty()) {
-        return unexpected("unknown designator " + w.designator);
+        return unexpected("unknown designator " + w.header.designator);
     }
     if (!w.position || !w.wind || !w.date) {
         return unexpected(!w.position ? w.position.error()
@@ -298,25 +311,25 @@ std::vector<ForecastPoint> Forecast(const Warning& w, std::time_t time) {
 
 // The fix of one scanned system, or why there is none.
 Expected<Fix, std::string> MakeFix(const Warning& w) {
-    const std::string_view code = AtcfCodeOfSuffix(w.designator[2]);
+    const std::string_view code = AtcfCodeOfSuffix(w.header.designator[2]);
     if (auto complete = Complete(w, code); !complete) {
         return unexpected(std::move(complete).error());
     }
     const auto time = ValidTime(*w.position, *w.date);
-    const auto number = ParseDigits(w.designator.substr(0, 2));
+    const auto number = ParseDigits(w.header.designator.substr(0, 2));
     const auto basin = BasinOfAtcfCode(code, WrapLongitude(w.position->longitude));
     if (!time || !number || !basin) {
-        return unexpected(!time ? time.error() : "unknown designator " + w.designator);
+        return unexpected(!time ? time.error() : "unknown designator " + w.header.designator);
     }
     Fix fix;
-    fix.name = w.name;
+    fix.name = w.header.name;
     fix.latitude = w.position->latitude;
     fix.longitude = WrapLongitude(w.position->longitude);
     fix.windKnots = *w.wind;
     fix.time = *time;
     fix.basin = *basin;
     fix.id = AtcfId(code, *number, fix.time);
-    fix.status = std::string(StatusOfLabel(w.label));
+    fix.status = std::string(StatusOfLabel(w.header.label));
     fix.final = Contains(w.text, "FINAL WARNING");
     fix.motionDegrees = w.motionDegrees;
     fix.motionKnots = w.motionKnots;
@@ -329,8 +342,8 @@ Expected<Fix, std::string> MakeFix(const Warning& w) {
 ReadResult ReadJtwcWarning(std::string_view body) {
     const std::vector<std::string_view> lines = SplitLines(body);
     SourceFixes result;
-    std::string firstProblem = "no JTWC warning header";
-    for (const std::vector<std::string_view>& system : Systems(lines)) {
+    std::string firstProblem = kNoHeader;
+    for (const System& system : Systems(lines)) {
         const Warning w = ScanSystem(system, lines);
         auto fix = MakeFix(w);
         if (fix) {
@@ -340,7 +353,7 @@ ReadResult ReadJtwcWarning(std::string_view body) {
         if (result.skipped.empty()) {
             firstProblem = fix.error();
         }
-        result.skipped.push_back("JTWC " + w.designator + ": " + fix.error());
+        result.skipped.push_back("JTWC " + w.header.designator + ": " + fix.error());
     }
     if (result.fixes.empty()) {
         return unexpected(firstProblem);

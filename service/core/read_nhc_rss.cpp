@@ -65,15 +65,14 @@ void ReadHeader(std::string_view line, Fix& fix) {
 }
 
 // The last word of "NWS NATIONAL HURRICANE CENTER MIAMI FL       AL082023".
-bool ReadId(std::string_view line, Fix& fix) {
+std::optional<std::string> ReadId(std::string_view line) {
     const std::vector<std::string_view> words = Words(line);
     const std::string_view id = words.empty() ? std::string_view() : words.back();
     if (words.size() < 2 || id.size() != 8 || !IsDigits(id.substr(2)) ||
         !BasinOfAtcfCode(id.substr(0, 2), 0.0)) {
-        return false;
+        return std::nullopt;
     }
-    fix.id = std::string(id);
-    return true;
+    return std::string(id);
 }
 
 // "1500 UTC TUE AUG 29 2023"
@@ -104,27 +103,31 @@ std::optional<std::time_t> ReadDayTime(std::string_view word, std::time_t refere
     return NearestDayTime(reference, *day, *hhmm / 100, *hhmm % 100);
 }
 
+struct Place {
+    double latitude, longitude;
+};
+
 // "30.8N" and "70.4W...INLAND": a position, remarks after its hemisphere letter ignored.
-bool ReadPlace(std::string_view latitude, std::string_view longitude, double& lat, double& lon) {
+std::optional<Place> ReadPlace(std::string_view latitude, std::string_view longitude) {
     const size_t letter = longitude.find_first_of("EW");
     if (letter == std::string_view::npos) {
-        return false;
+        return std::nullopt;
     }
     const auto north = ParseDecimalLatitude(latitude);
     const auto east = ParseDecimalLongitude(longitude.substr(0, letter + 1));
     if (!north || !east) {
-        return false;
+        return std::nullopt;
     }
-    lat = *north;
-    lon = *east;
-    return true;
+    return Place{*north, *east};
 }
 
 // "HURRICANE CENTER LOCATED NEAR 30.8N  70.4W AT 29/1500Z"
 void ReadCenter(std::string_view line, Advisory& a) {
     const std::vector<std::string_view> words = Words(line.substr(line.find(" NEAR ")));
-    if (a.issued && words.size() == 5 && words[3] == "AT" &&
-        ReadPlace(words[1], words[2], a.fix.latitude, a.fix.longitude)) {
+    const auto place = words.size() == 5 ? ReadPlace(words[1], words[2]) : std::nullopt;
+    if (a.issued && place && words[3] == "AT") {
+        a.fix.latitude = place->latitude;
+        a.fix.longitude = place->longitude;
         a.center = ReadDayTime(words[4], *a.issued);
     }
 }
@@ -156,9 +159,12 @@ void ReadPoint(std::string_view line, Advisory& a) {
     point.outlook = words[0] == "OUTLOOK";
     const auto time =
         a.center && words.size() >= 5 ? ReadDayTime(words[2], *a.center) : std::nullopt;
-    a.pointOpen = time && ReadPlace(words[3], words[4], point.latitude, point.longitude);
+    const auto place = time ? ReadPlace(words[3], words[4]) : std::nullopt;
+    a.pointOpen = place.has_value();
     if (a.pointOpen) {
         point.validTime = *time;
+        point.latitude = place->latitude;
+        point.longitude = place->longitude;
         a.fix.forecast.push_back(point);
     }
 }
@@ -195,20 +201,21 @@ void ReadLine(std::string_view line, Advisory& a) {
 // The fix of one TCM's text, or the name of the first part that is missing or unusable.
 Expected<Fix, std::string> ReadAdvisory(const std::string& text) {
     Advisory a;
-    bool header = false, id = false;
+    bool header = false;
     for (std::string_view line : SplitLines(text)) {
         line = Trim(line);
         if (!header && line.find(kTcmTitle) != std::string_view::npos) {
             header = true;
             ReadHeader(line, a.fix);
-        } else if (header && !id) {
-            id = ReadId(line, a.fix);
-        } else if (id && !a.issued) {
+        } else if (header && a.fix.id.empty()) {
+            a.fix.id = ReadId(line).value_or("");
+        } else if (!a.fix.id.empty() && !a.issued) {
             a.issued = ReadIssued(line);
         } else if (a.issued) {
             ReadLine(line, a);
         }
     }
+    const bool id = !a.fix.id.empty();
     const auto basin = id ? BasinOfAtcfCode(a.fix.id.substr(0, 2), WrapLongitude(a.fix.longitude))
                           : unexpected(std::string("ATCF id"));
     if (!a.center || a.wind < 0 || !basin) {
