@@ -60,29 +60,15 @@ std::string_view ReasonOf(int status) {
     return {reason.data(), reason.size()};
 }
 
-// The Date header's value, made once a second per thread.
-const std::string& DateNow() {
+// The clock's second as `Format` writes it (the Date header, the log's time), made once a
+// second per thread.
+template <std::string (*Format)(std::time_t)> const std::string& NowAs() {
     thread_local std::time_t cachedSecond = 0;
     thread_local std::string cached;
     const std::time_t now = std::time(nullptr);
     if (now != cachedSecond) {
         cachedSecond = now;
-        cached = HttpDate(now);
-    }
-    return cached;
-}
-
-std::string LogTime() {
-    thread_local std::time_t cachedSecond = 0;
-    thread_local std::string cached;
-    const std::time_t now = std::time(nullptr);
-    if (now != cachedSecond) {
-        std::tm utc = {};
-        gmtime_r(&now, &utc);
-        char text[40];
-        std::strftime(text, sizeof(text), "%d/%b/%Y:%H:%M:%S +0000", &utc);
-        cachedSecond = now;
-        cached = text;
+        cached = Format(now);
     }
     return cached;
 }
@@ -312,7 +298,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         waiting_ = false;
         head_.assign("HTTP/1.1 ").append(std::to_string(status)).append(" ");
         head_.append(ReasonOf(status)).append("\r\nServer: zarvane-feed\r\nDate: ");
-        head_.append(DateNow()).append("\r\n");
+        head_.append(NowAs<HttpDate>()).append("\r\n");
         for (const auto& [name, value] : headers) {
             head_.append(name).append(": ").append(value).append("\r\n");
         }
@@ -357,7 +343,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // for stdio's lock, and a line is never split between two writers.
     void Log(std::string_view requestLine, int status, size_t bytes) {
         thread_local std::string line;
-        line.assign(clientText_).append(" - - [").append(LogTime()).append("] \"");
+        line.assign(clientText_).append(" - - [").append(NowAs<LogTime>()).append("] \"");
         line.append(LogEscaped(requestLine)).append("\" ").append(std::to_string(status));
         line.append(" ").append(std::to_string(bytes)).append("\n");
         while (::write(STDERR_FILENO, line.data(), line.size()) < 0 && errno == EINTR) {
