@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The fuzzing command: builds the fuzzers (clang's libFuzzer with AddressSanitizer and
 # UndefinedBehaviorSanitizer, in build/fuzz) and runs each for SECONDS (600 by default),
-# one after the other. Each starts from its seed corpus in tests/fuzz/corpus/<name> and
+# one after the other, on inputs as long as its largest seed (at least 4 KiB, at most
+# 64 KiB: a real sample cut short no longer reads, and so seeds nothing). Each starts from
+# its seeds (tests/fuzz/corpus/<name> and, for a reader, the real sample files of its
+# format: tools/lib.sh fuzz_seeds, gathered in build/fuzz-seeds/<name> at each run) and
 # keeps what it learns in build/fuzz-corpus/<name>, so a later run goes on from there;
 # crashing inputs are written to build/fuzz-crashes/<name>/. Prints, per fuzzer, the
 # inputs run and any crash (its log is in build/fuzz-logs/<name>.log); exits nonzero if
@@ -26,16 +29,17 @@ while IFS= read -r fuzzer; do
   corpus="$BUILD/fuzz-corpus/$name"
   crashes="$BUILD/fuzz-crashes/$name"
   mkdir -p "$corpus" "$crashes"
-  seeds=()
-  [ -d "$ROOT/tests/fuzz/corpus/$name" ] && seeds=("$ROOT/tests/fuzz/corpus/$name")
+  seeds="$BUILD/fuzz-seeds/$name"
+  rm -rf "$seeds"
+  fuzz_seeds "$name" "$seeds"
   log="$BUILD/fuzz-logs/$name.log"
   mkdir -p "$(dirname "$log")"
   started="$log.started" # crashes of earlier runs stay, but are not reported again
   touch "$started"
   echo "=== $name: $SECONDS_EACH s, corpus $corpus"
   # The first folder receives new inputs; the seed folder is only read.
-  "$fuzzer" -max_total_time="$SECONDS_EACH" -print_final_stats=1 \
-    -artifact_prefix="$crashes/" "$corpus" "${seeds[@]}" >"$log" 2>&1
+  "$fuzzer" -max_total_time="$SECONDS_EACH" -max_len="$(seed_length "$seeds")" \
+    -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" "$seeds" >"$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)
   found=$(find "$crashes" -type f -newer "$started" | sort)

@@ -18,6 +18,7 @@ packages=(
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
   nsis                                             # the Windows installer (makensis)
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON
+  libpugixml-dev                                   # zarvane-feed: NHC's RSS feeds
   libboost1.81-dev                                 # zarvane-feed serve: Boost.Beast and Asio
   nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key
   slowhttptest                                     # the feed benchmark's slow clients

@@ -169,6 +169,38 @@ list_fuzzers() {
   find "$BUILD/fuzz" -type f -executable -name 'fuzz_*' | sort
 }
 
+# seed_length folder: the longest seed of folder in bytes, within 4 KiB and 64 KiB: the
+# fuzzer's input length, so that a real sample is fuzzed whole.
+seed_length() {
+  local longest
+  longest=$(find "$1" -type f -printf '%s\n' 2>/dev/null | sort -n | tail -n1)
+  longest=${longest:-0}
+  [ "$longest" -lt 4096 ] && longest=4096
+  [ "$longest" -gt 65536 ] && longest=65536
+  echo "$longest"
+}
+
+# fuzz_seeds name folder: fills folder with the seeds of fuzzer name: its corpus in
+# tests/fuzz/corpus/<name> and, for a source reader, the real sample files of its format
+# from the shared storm data (ZARVANE_STORM_DATA, else ../shared/data/storms beside the
+# tree), which are copied at run time and never kept in the tree.
+fuzz_seeds() {
+  local name=$1 folder=$2 data=${ZARVANE_STORM_DATA:-$ROOT/../shared/data/storms} pattern=""
+  mkdir -p "$folder"
+  cp -r "$ROOT/tests/fuzz/corpus/$name/." "$folder/" 2>/dev/null || true
+  case $name in
+    fuzz_nhc_reader) pattern='*.CurrentStorms.json' ;;
+    fuzz_nhc_rss_reader) pattern='*.index.xml' ;;
+    fuzz_atcf_reader) pattern='*.dat' ;;
+    fuzz_jtwc_reader) pattern='*.txt' ;;
+    fuzz_ibtracs_reader) pattern='*ibtracs*.csv' ;;
+    fuzz_tcvitals_reader) pattern='*vitals*' ;;
+  esac
+  if [ -n "$pattern" ] && [ -d "$data" ]; then
+    find "$data" -maxdepth 1 -type f -name "$pattern" -exec cp {} "$folder/" \;
+  fi
+}
+
 # nginx_feed_config folder port webroot [workers]: an nginx configuration of its own in
 # folder (pid, logs and temporary files there) listening on 127.0.0.1:port and serving
 # the deploy snippet over webroot, for the tests and the benchmark.

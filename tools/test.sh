@@ -259,7 +259,7 @@ step_fuzz() {
   while IFS= read -r fuzzer; do
     name=$(basename "$fuzzer")
     corpus=$(mktemp -d)
-    cp -r "$ROOT/tests/fuzz/corpus/$name/." "$corpus/" 2>/dev/null || true
+    fuzz_seeds "$name" "$corpus"
     run_suite "$name ($FUZZ_SECONDS s)" \
       "$fuzzer" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 "$corpus"
     rm -rf "$corpus"

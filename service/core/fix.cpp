@@ -1,5 +1,6 @@
 #include "core/fix.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -21,6 +22,51 @@ struct SuffixCode {
 // A/B Arabian Sea / Bay of Bengal, S/P south Indian / south Pacific, Q south Atlantic.
 constexpr SuffixCode kSuffixes[] = {{'L', "AL"}, {'E', "EP"}, {'C', "CP"}, {'W', "WP"}, {'A', "IO"},
                                     {'B', "IO"}, {'S', "SH"}, {'P', "SH"}, {'Q', "SL"}};
+
+// Agencies' labels for a system and the ATCF status codes they stand for: JTWC's warning
+// headers and NHC's forecast/advisory headers.
+struct LabelCode {
+    std::string_view label, code;
+};
+constexpr LabelCode kLabels[] = {
+    {"SUPER TYPHOON", "ST"},
+    {"TYPHOON", "TY"},
+    {"HURRICANE", "HU"},
+    {"TROPICAL STORM", "TS"},
+    {"TROPICAL DEPRESSION", "TD"},
+    {"TROPICAL CYCLONE", "TC"},
+    {"SUBTROPICAL STORM", "SS"},
+    {"SUBTROPICAL DEPRESSION", "SD"},
+    {"POST-TROPICAL CYCLONE", "PTC"},
+    {"POTENTIAL TROPICAL CYCLONE", "PC"},
+    {"REMNANTS OF", "RL"},
+};
+
+constexpr int kLowestPressureHpa = 850, kHighestPressureHpa = 1100;
+constexpr int kFullCircle = 360;
+
+// A forecast point is kept under the same limits as a fix.
+bool UnusablePoint(ForecastPoint& point) {
+    if (!std::isfinite(point.latitude) || std::fabs(point.latitude) > kMaxLatitude ||
+        !std::isfinite(point.longitude) || point.windKnots < 0 || point.windKnots > kMaxWindKnots) {
+        return true;
+    }
+    point.longitude = WrapLongitude(point.longitude);
+    return false;
+}
+
+void NormaliseMotion(Fix& fix) {
+    if (fix.pressureHpa < kLowestPressureHpa || fix.pressureHpa > kHighestPressureHpa) {
+        fix.pressureHpa = 0;
+    }
+    if (fix.motionDegrees < 0 || fix.motionDegrees > kFullCircle) {
+        fix.motionDegrees = -1;
+    }
+    fix.motionDegrees %= kFullCircle;
+    if (fix.motionKnots < 0 || fix.motionKnots > kMaxMotionKnots) {
+        fix.motionKnots = -1;
+    }
+}
 
 Basin PacificBasin(double longitude) {
     if (longitude > 0.0) {
@@ -80,7 +126,19 @@ Expected<Fix, std::string> Normalise(Fix fix) {
     fix.longitude = WrapLongitude(fix.longitude);
     fix.name = std::string(Trim(Windows1252OfUtf8(fix.name)));
     fix.status = ToUpper(Trim(fix.status));
+    NormaliseMotion(fix);
+    fix.forecast.erase(std::remove_if(fix.forecast.begin(), fix.forecast.end(), UnusablePoint),
+                       fix.forecast.end());
     return fix;
+}
+
+std::string_view StatusOfLabel(std::string_view label) {
+    for (const LabelCode& entry : kLabels) {
+        if (label == entry.label) {
+            return entry.code;
+        }
+    }
+    return {};
 }
 
 double WrapLongitude(double longitude) {

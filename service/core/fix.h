@@ -19,10 +19,12 @@ enum class Basin {
 };
 
 // Where a fix came from; the table of sources (core/sources.h) gives each its rank.
-enum class SourceKind { Nhc, Jtwc, Atcf, Tcvitals, Ibtracs };
+enum class SourceKind { Nhc, Jtwc, Atcf, Tcvitals, Ibtracs, NhcRss };
 
 // The strongest wind any source may report; anything above is not a wind.
 constexpr int kMaxWindKnots = 300;
+// The fastest a storm centre moves in any source; anything above is not a motion.
+constexpr int kMaxMotionKnots = 100;
 
 // A position an agency forecasts for a storm, as its product gives it.
 struct ForecastPoint {
@@ -50,7 +52,7 @@ struct Fix {
     int pressureHpa = 0;    // minimum central pressure; 0 when the source gives none
     int motionDegrees = -1; // toward which the storm moves, clockwise from north; -1: not given
     int motionKnots = -1;   // the speed of that motion; -1 when not given
-    std::vector<ForecastPoint> forecast; // by valid time, earliest first; empty when none
+    std::vector<ForecastPoint> forecast = {}; // by valid time, earliest first; empty when none
 };
 
 // What a source that reads gives: its fixes, and the records left out, one line each.
@@ -77,9 +79,17 @@ std::string AtcfId(std::string_view code, int number, std::time_t time);
 // or an empty view when the letter is unknown.
 std::string_view AtcfCodeOfSuffix(char suffix);
 
+// The ATCF status code an agency's label for a system stands for ("SUPER TYPHOON" -> "ST",
+// "POST-TROPICAL CYCLONE" -> "PTC"), as JTWC's warnings and NHC's advisories write them;
+// an empty view for a label not known.
+std::string_view StatusOfLabel(std::string_view label);
+
 // The limits every source shares: latitude within 90 degrees, a finite longitude (wrapped
 // into (-180, 180]), a wind from 0 to kMaxWindKnots; the name becomes windows-1252 without
-// control characters and the status upper case. The fix as kept, or why it is unusable.
+// control characters and the status upper case. A pressure outside 850-1100 hPa becomes
+// "not given" (0), and so do a direction outside 0-360 degrees (360 becomes 0) and a speed
+// outside 0-kMaxMotionKnots (-1); forecast points with an unusable position or wind are
+// dropped. The fix as kept, or why it is unusable.
 Expected<Fix, std::string> Normalise(Fix fix);
 
 // Wraps an east-positive longitude into (-180, 180].

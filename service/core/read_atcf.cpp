@@ -8,6 +8,7 @@
 //    7 LatN/S      tenths of a degree with N/S ("116N")
 //    8 LonE/W      tenths of a degree with E/W ("535W", "1587E")
 //    9 VMAX        maximum sustained wind, knots
+//   10 MSLP        minimum sea-level pressure, hPa (mb); 0 or blank when not known
 //   11 TY          status: TD, TS, HU, TY, ST, SD, SS, EX, LO, DB, XX...
 //   28 STORMNAME   (optional)
 // One time repeats on up to three lines, one per wind radius: the first is used.
@@ -20,7 +21,7 @@
 namespace {
 
 constexpr size_t kBasin = 0, kNumber = 1, kTime = 2, kTech = 4, kLatitude = 6, kLongitude = 7,
-                 kWind = 8, kStatus = 10, kName = 27;
+                 kWind = 8, kPressure = 9, kStatus = 10, kName = 27;
 
 // The fix of one BEST line, or nothing when a field it needs is unusable.
 Expected<Fix, std::errc> ReadBestLine(const std::vector<std::string_view>& fields) {
@@ -44,6 +45,7 @@ Expected<Fix, std::errc> ReadBestLine(const std::vector<std::string_view>& field
     fix.basin = *basin;
     fix.time = *time;
     fix.id = AtcfId(code, *number, fix.time);
+    fix.pressureHpa = ParseInt(fields[kPressure]).value_or(0);
     fix.status = ToUpper(fields[kStatus]);
     fix.name = fields.size() > kName ? std::string(fields[kName]) : std::string();
     return fix;

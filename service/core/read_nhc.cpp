@@ -8,7 +8,13 @@
 //   latitudeNumeric   degrees, north positive (a number, sometimes an integer)
 //   longitudeNumeric  degrees, east positive
 //   lastUpdate        "2023-08-29T15:00:00.000Z", the valid time
-// An entry with a field missing or unusable is skipped and named in `skipped`.
+//   pressure          minimum central pressure, hPa (mb), as a string ("941"); optional
+//   movementDir       direction of motion, degrees toward which; optional
+//   movementSpeed     speed of motion in miles per hour, as the public advisory gives it
+//                     (One-C, cp012024 advisory 1: 270 and 14, where the advisory says
+//                     "270 DEGREES AT 14 MPH" and the forecast/advisory 12 KT); optional
+// An entry with a required field missing or unusable is skipped and named in `skipped`; an
+// optional one that is missing or unusable is not given.
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -57,6 +63,23 @@ Expected<Basin, std::errc> BinBasin(const std::string& bin) {
     return unexpected(std::errc::invalid_argument);
 }
 
+constexpr double kMilesPerHourPerKnot = 1.150779;
+
+// Pressure and motion, where the entry gives them.
+void ReadOptional(const json& storm, Fix& fix) {
+    const auto pressure = NumberField(storm, "pressure");
+    const auto direction = NumberField(storm, "movementDir");
+    const auto speed = NumberField(storm, "movementSpeed");
+    if (pressure && *pressure > 0.0 && *pressure < 2000.0) {
+        fix.pressureHpa = static_cast<int>(std::lround(*pressure));
+    }
+    if (direction && speed && *direction >= 0.0 && *direction <= 360.0 && *speed >= 0.0 &&
+        *speed < 1000.0) {
+        fix.motionDegrees = static_cast<int>(std::lround(*direction));
+        fix.motionKnots = static_cast<int>(std::lround(*speed / kMilesPerHourPerKnot));
+    }
+}
+
 // The fix of one entry, or the name of the first field that is missing or unusable.
 Expected<Fix, std::string> ReadEntry(const json& storm) {
     const auto id = StringField(storm, "id");
@@ -92,6 +115,7 @@ Expected<Fix, std::string> ReadEntry(const json& storm) {
     fix.latitude = *latitude;
     fix.longitude = WrapLongitude(*longitude);
     fix.time = *time;
+    ReadOptional(storm, fix);
     return fix;
 }
 
@@ -108,7 +132,10 @@ json::parser_callback_t KeepOnlyStorms() {
                                               "intensity",
                                               "latitudeNumeric",
                                               "longitudeNumeric",
-                                              "lastUpdate"};
+                                              "lastUpdate",
+                                              "pressure",
+                                              "movementDir",
+                                              "movementSpeed"};
     return [storms = size_t{0}](int depth, json::parse_event_t event, json& parsed) mutable {
         switch (event) {
         case json::parse_event_t::key:

@@ -10,6 +10,12 @@ std::vector<std::string> NhcLocations() {
     return {"https://www.nhc.noaa.gov/CurrentStorms.json"};
 }
 
+// One feed per basin: Atlantic, eastern Pacific, central Pacific (CPHC's).
+std::vector<std::string> NhcRssLocations() {
+    return {"https://www.nhc.noaa.gov/index-at.xml", "https://www.nhc.noaa.gov/index-ep.xml",
+            "https://www.nhc.noaa.gov/index-cp.xml"};
+}
+
 // JTWC's warnings as the NWS relays them: five slots in each of four families, western
 // North Pacific (wtpn), South Pacific (wtps), North Indian Ocean (wtio) and South Indian
 // Ocean (wtxs). A slot keeps its last bulletin for years and its family is no reliable
@@ -43,17 +49,20 @@ std::vector<std::string> NoLocations() {
 } // namespace
 
 const std::vector<SourceDescriptor>& Sources() {
-    // Rank at equal times: the advisory centres' own products first, then the best track,
-    // the vitals and the archive's compilation.
+    // Rank at equal times: the advisory centres' own products first (NHC's forecast/advisory
+    // itself before its JSON summary of it), then the best track, the vitals and the
+    // archive's compilation.
     static const std::vector<SourceDescriptor> kSources = {
-        // Real sizes: NHC's JSON and a JTWC warning are a few to tens of KiB, a b-deck
-        // tens to hundreds, TCVitals a few hundred, IBTrACS ACTIVE a few MiB.
-        {"nhc", "NHC", SourceKind::Nhc, 0, ReadNhcCurrentStorms, NhcLocations, 1 * kMiB},
-        {"jtwc", "JTWC", SourceKind::Jtwc, 1, ReadJtwcWarning, JtwcLocations, 256 * kKiB},
-        {"atcf", "ATCF", SourceKind::Atcf, 2, ReadAtcfBestTrack, NoLocations, 4 * kMiB},
-        {"tcvitals", "TCVitals", SourceKind::Tcvitals, 3, ReadTcvitals, TcvitalsLocations,
+        // Real sizes: NHC's JSON and a JTWC warning are a few to tens of KiB, an RSS feed
+        // tens (a busy basin's a few hundred), a b-deck tens to hundreds, TCVitals a few
+        // hundred, IBTrACS ACTIVE a few MiB.
+        {"nhc", "NHC", SourceKind::Nhc, 1, ReadNhcCurrentStorms, NhcLocations, 1 * kMiB},
+        {"nhc-rss", "NHC RSS", SourceKind::NhcRss, 0, ReadNhcRss, NhcRssLocations, 2 * kMiB},
+        {"jtwc", "JTWC", SourceKind::Jtwc, 2, ReadJtwcWarning, JtwcLocations, 256 * kKiB},
+        {"atcf", "ATCF", SourceKind::Atcf, 3, ReadAtcfBestTrack, NoLocations, 4 * kMiB},
+        {"tcvitals", "TCVitals", SourceKind::Tcvitals, 4, ReadTcvitals, TcvitalsLocations,
          4 * kMiB},
-        {"ibtracs", "IBTrACS", SourceKind::Ibtracs, 4, ReadIbtracsCsv, IbtracsLocations, 24 * kMiB},
+        {"ibtracs", "IBTrACS", SourceKind::Ibtracs, 5, ReadIbtracsCsv, IbtracsLocations, 24 * kMiB},
     };
     return kSources;
 }

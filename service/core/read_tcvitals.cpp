@@ -8,6 +8,9 @@
 //   20-27  date YYYYMMDD, 29-32 time HHMM, UTC
 //   34-37  latitude, tenths of a degree with N/S ("326N")
 //   39-43  longitude, tenths of a degree with E/W ("0773W", "1430E")
+//   45-47  direction of storm motion, degrees toward which; 49-51 its speed in tenths
+//          of a metre per second (negative: not known)
+//   53-56  minimum central pressure, hPa (mb)
 //   68-69  maximum sustained wind, metres per second
 // The format has no status code. A file holds many times; every record becomes a fix.
 #include <cmath>
@@ -22,6 +25,7 @@ namespace {
 constexpr size_t kMinimumLength = 69;
 constexpr double kMetresPerSecondPerKnot = 0.514444;
 constexpr int kAgencyKnotStep = 5; // agencies give the wind in steps of 5 knots
+constexpr double kTenthsPerUnit = 10.0;
 
 std::string_view Columns(std::string_view line, size_t first, size_t last) {
     return Trim(line.substr(first - 1, last - first + 1));
@@ -36,6 +40,18 @@ int KnotsOfMetresPerSecond(int metresPerSecond) {
         return step;
     }
     return static_cast<int>(std::lround(knots));
+}
+
+// Direction, speed and pressure, each where the record gives it.
+void ReadMotion(std::string_view line, Fix& fix) {
+    const auto degrees = ParseInt(Columns(line, 45, 47));
+    const auto tenthsOfMetres = ParseInt(Columns(line, 49, 51));
+    if (degrees && tenthsOfMetres && *degrees >= 0 && *tenthsOfMetres >= 0) {
+        fix.motionDegrees = *degrees;
+        fix.motionKnots = static_cast<int>(
+            std::lround(*tenthsOfMetres / kTenthsPerUnit / kMetresPerSecondPerKnot));
+    }
+    fix.pressureHpa = ParseInt(Columns(line, 53, 56)).value_or(0);
 }
 
 Expected<Fix, std::errc> ReadRecord(std::string_view line) {
@@ -58,6 +74,7 @@ Expected<Fix, std::errc> ReadRecord(std::string_view line) {
     fix.windKnots = KnotsOfMetresPerSecond(*metresPerSecond);
     fix.name = std::string(Columns(line, 10, 18));
     fix.id = AtcfId(code, *number, fix.time);
+    ReadMotion(line, fix);
     const auto basin = BasinOfAtcfCode(code, fix.longitude);
     if (!basin) {
         return unexpected(std::errc::invalid_argument);

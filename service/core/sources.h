@@ -9,7 +9,7 @@
 #include "core/fix.h"
 
 struct SourceDescriptor {
-    std::string_view kind;  // on the command line: "nhc", "atcf", "jtwc", "ibtracs", "tcvitals"
+    std::string_view kind;  // on the command line: "nhc", "nhc-rss", "jtwc", "atcf"...
     std::string_view label; // in the status line and reports: "NHC"
     SourceKind source;      // stamped on every fix it reads
     int rank;               // among fixes of one storm at one time, the lowest rank decides

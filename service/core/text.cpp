@@ -122,6 +122,20 @@ constexpr double kMaxLatitude = 90.0, kMaxLongitude = 360.0;
 
 } // namespace
 
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    while (!(text = Trim(text)).empty()) {
+        const size_t end = text.find_first_of(" \t");
+        words.push_back(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end);
+    }
+    return words;
+}
+
+bool IsDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
@@ -192,7 +206,9 @@ Expected<void, std::string> CheckBody(std::string_view body) {
     if (first == std::string_view::npos) {
         return unexpected("empty reply");
     }
-    if (body[first] == '<') {
+    const std::string_view start = body.substr(first);
+    const bool xml = start.substr(0, 5) == "<?xml" || start.substr(0, 4) == "<rss";
+    if (start[0] == '<' && !xml) {
         return unexpected("an HTML page, not data");
     }
     return {};

@@ -18,6 +18,12 @@ std::vector<std::string_view> SplitCommas(std::string_view line);
 
 std::string_view Trim(std::string_view text);
 
+// The words of a line, split at spaces and tabs.
+std::vector<std::string_view> Words(std::string_view text);
+
+// Only decimal digits, at least one.
+bool IsDigits(std::string_view text);
+
 // The whole trimmed text as a decimal integer (an optional sign) or a finite number.
 Parsed<int> ParseInt(std::string_view text);
 Parsed<double> ParseNumber(std::string_view text);
@@ -34,7 +40,8 @@ Parsed<double> ParseTenthsLongitude(std::string_view text);
 Parsed<double> ParseDecimalLatitude(std::string_view text);
 Parsed<double> ParseDecimalLongitude(std::string_view text);
 
-// A reply body that may be a data file, or why it cannot (empty, an HTML page).
+// A reply body that may be a data file, or why it cannot (empty, an HTML page: a body that
+// opens with a tag other than an XML declaration or <rss>).
 Expected<void, std::string> CheckBody(std::string_view body);
 
 std::string ToUpper(std::string_view text);

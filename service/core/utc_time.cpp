@@ -171,3 +171,30 @@ std::string LogTime(std::time_t time) {
                   c.year, c.hour, c.minute, c.second);
     return text;
 }
+
+std::optional<std::time_t> NearestDayTime(std::time_t reference, int day, int hour, int minute) {
+    const CivilTime civil = ToCivil(reference);
+    std::optional<std::time_t> nearest;
+    for (int offset = -1; offset <= 1; ++offset) {
+        const int index = civil.year * 12 + civil.month - 1 + offset;
+        const auto time = UtcTime(index / 12, index % 12 + 1, day, hour, minute);
+        const auto distance = [&](std::time_t t) {
+            return t > reference ? t - reference : reference - t;
+        };
+        if (time && (!nearest || distance(*time) < distance(*nearest))) {
+            nearest = time;
+        }
+    }
+    return nearest;
+}
+
+int MonthOfAbbreviation(std::string_view abbreviation) {
+    static constexpr std::string_view kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                                   "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    for (int m = 0; m < 12; ++m) {
+        if (abbreviation == kMonths[m]) {
+            return m + 1;
+        }
+    }
+    return 0;
+}

@@ -20,6 +20,14 @@ std::optional<std::time_t> ParseDigitsTime(std::string_view digits);
 // "YYYY-MM-DD HH:MM" as written in the status line.
 std::string FormatUtcMinute(std::time_t time);
 
+// The time of day-of-month `day` at hour:minute nearest to `reference`, in its month or
+// the one before or after: the products give only day and time ("29/1500Z", "061200Z").
+// Nothing when no such month has that day or the fields are out of range.
+std::optional<std::time_t> NearestDayTime(std::time_t reference, int day, int hour, int minute);
+
+// The month of an upper-case English abbreviation ("JAN" -> 1, "DEC" -> 12), or 0.
+int MonthOfAbbreviation(std::string_view abbreviation);
+
 struct CivilTime {
     int year, month, day, hour, minute, second;
     int weekday; // 0 Sunday to 6 Saturday

@@ -20,8 +20,8 @@ constexpr const char* kAbout =
     "serve  makes it at start and every --refresh minutes, and serves it over HTTP at any\n"
     "       path ending in /RirozIrid/ssaver.dat, with /healthz and /status.json.\n"
     "\n"
-    "KIND is nhc, atcf, jtwc, tcvitals or ibtracs; LOCATION an http:// or https:// URL or\n"
-    "a file. Without --source, the official NHC, JTWC, NCEP and IBTrACS sources.\n"
+    "KIND is nhc, nhc-rss, atcf, jtwc, tcvitals or ibtracs; LOCATION an http:// or https://\n"
+    "URL or a file. Without --source, the official NHC, JTWC, NCEP and IBTrACS sources.\n"
     "See zarvane-feed(1).\n";
 
 struct Command {

@@ -12,6 +12,13 @@
 
 namespace {
 
+struct ExpectedPoint {
+    const char* validTime; // YYYY-MM-DDTHH:MMZ
+    double latitude, longitude;
+    int windKnots;
+    bool outlook;
+};
+
 struct ExpectedFix {
     const char* id;
     const char* name;
@@ -21,6 +28,8 @@ struct ExpectedFix {
     const char* time; // YYYY-MM-DDTHH:MMZ
     Basin basin;
     bool final;
+    int pressureHpa = 0, motionDegrees = -1, motionKnots = -1;
+    std::vector<ExpectedPoint> forecast = {};
 };
 
 struct ReaderCase {
@@ -34,7 +43,8 @@ struct ReaderCase {
 
 const std::string kNhcEntry =
     R"({"id":"al052031","binNumber":"AT2","name":"Quillon","classification":"HU",)"
-    R"("intensity":"85","pressure":"970","latitudeNumeric":25.5,"longitudeNumeric":-60,)"
+    R"("intensity":"85","pressure":"970","movementDir":285,"movementSpeed":14,)"
+    R"("latitudeNumeric":25.5,"longitudeNumeric":-60,)"
     R"("lastUpdate":"2031-09-10T21:00:00.000Z"})";
 
 const std::string kAtcfLine1 =
@@ -65,6 +75,60 @@ const std::string kIbtracsHeader = "SID,SEASON,NUMBER,BASIN,SUBBASIN,NAME,ISO_TI
 const std::string kVitals1 = "JTWC 04S VELMA     20310102 0600 143S 0521E 200 030 0985 1008 0300 "
                              "26 040 -999 -999 -999 -999 D\n";
 
+// NHC's RSS feed: an outlook item, a forecast/advisory across the end of a month, a special
+// one of a potential cyclone, and one without its centre line.
+std::string NhcRss(std::string_view tcm) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\" "
+           "xmlns:nhc=\"https://www.nhc.noaa.gov\">\n<channel><title>NHC Atlantic</title>\n"
+           "<item><title>Atlantic Tropical Weather Outlook</title><description><![CDATA[<br/>\n"
+           "ABNT20 KNHC 312330<br/>\nTropical Weather Outlook<br/>]]></description></item>\n" +
+           std::string(tcm) + "</channel></rss>\n";
+}
+
+const std::string kTcmQuillon =
+    "<item><title>Hurricane Quillon Forecast Advisory Number 12</title>\n"
+    "<description>Issued at 2100 UTC SUN AUG 31 2031  <![CDATA[<pre>\n000\nWTNT25 KNHC 312045\n"
+    "TCMAT5\n \nHURRICANE QUILLON FORECAST/ADVISORY NUMBER  12\n"
+    "NWS NATIONAL HURRICANE CENTER MIAMI FL       AL052031\n2100 UTC SUN AUG 31 2031\n \n"
+    "HURRICANE CENTER LOCATED NEAR 25.5N  60.0W AT 31/2100Z\n"
+    "POSITION ACCURATE WITHIN  20 NM\n \n"
+    "PRESENT MOVEMENT TOWARD THE NORTHWEST OR 315 DEGREES AT  12 KT\n \n"
+    "ESTIMATED MINIMUM CENTRAL PRESSURE  970 MB\n"
+    "MAX SUSTAINED WINDS  85 KT WITH GUSTS TO 105 KT.\n"
+    "64 KT....... 30NE  25SE  20SW  20NW.\n \n"
+    "REPEAT...CENTER LOCATED NEAR 25.5N  60.0W AT 31/2100Z\n"
+    "AT 31/1800Z CENTER WAS LOCATED NEAR 25.1N  59.6W\n \n"
+    "FORECAST VALID 01/0600Z 26.4N  61.2W\nMAX WIND  90 KT...GUSTS 110 KT.\n"
+    "64 KT... 30NE  30SE  25SW  25NW.\n \n"
+    "FORECAST VALID 01/1800Z 27.9N  62.0W...INLAND\nMAX WIND  95 KT...GUSTS 115 KT.\n \n"
+    "OUTLOOK VALID 04/1800Z 35.0N  55.0W...POST-TROP/EXTRATROP\n"
+    "MAX WIND  60 KT...GUSTS  75 KT.\n \nOUTLOOK VALID 05/1800Z...DISSIPATED\n \n"
+    "$$\nFORECASTER QUILL\n</pre>]]></description></item>\n";
+
+const std::string kTcmNine =
+    "<item><title>Potential Tropical Cyclone Nine Forecast Advisory Number 2</title>\n"
+    "<description><![CDATA[<pre>\nPOTENTIAL TROPICAL CYCLONE NINE SPECIAL FORECAST/ADVISORY "
+    "NUMBER   2\nNWS NATIONAL HURRICANE CENTER MIAMI FL       AL092031\n"
+    "1800 UTC MON SEP 01 2031\n"
+    "DISTURBANCE CENTER LOCATED NEAR 18.0N  90.0W AT 01/1800Z\n"
+    "PRESENT MOVEMENT IS STATIONARY\nESTIMATED MINIMUM CENTRAL PRESSURE 1008 MB\n"
+    "MAX SUSTAINED WINDS  30 KT WITH GUSTS TO  40 KT.\n"
+    "THIS IS THE LAST FORECAST/ADVISORY ISSUED BY THE NATIONAL HURRICANE CENTER\n"
+    "</pre>]]></description></item>\n";
+
+// Two complete warnings in one body: each is its own system, dated by its own remarks.
+const std::string kJtwcTwoWarnings =
+    kJtwcWarning + "NNNN\nWTPN34 PGTW 300300\nSUBJ/TYPHOON 14W (MIRO) WARNING NR 020//\n"
+                   "RMKS/\n1. TYPHOON 14W (MIRO) WARNING NR 020\n   WARNING POSITION:\n"
+                   "   300000Z --- NEAR 30.1N 135.2E\n"
+                   "     MOVEMENT PAST SIX HOURS - QUASI-STATIONARY\n"
+                   "   MAX SUSTAINED WINDS - 070 KT, GUSTS 085 KT\n    ---\n   FORECASTS:\n"
+                   "   12 HRS, VALID AT:\n   301200Z --- 31.0N 136.0E\n"
+                   "   MAX SUSTAINED WINDS - 065 KT, GUSTS 080 KT\n    ---\n"
+                   "   LONG RANGE OUTLOOK:\n    ---\n   96 HRS, VALID AT:\n"
+                   "   030000Z --- 40.0N 150.0E\n   MAX SUSTAINED WINDS - 045 KT, GUSTS 055 KT\n"
+                   "    ---\nREMARKS:\n30SEP31. TYPHOON 14W (MIRO), LOCATED\n//\nNNNN\n";
+
 std::vector<ReaderCase> Cases() {
     return {
         {"NHC entry, integer longitude",
@@ -72,7 +136,7 @@ std::vector<ReaderCase> Cases() {
          R"({"activeStorms":[)" + kNhcEntry + "]}",
          "",
          {{"AL052031", "Quillon", "HU", 25.5, -60.0, 85, "2031-09-10T21:00Z", Basin::Atlantic,
-           false}},
+           false, 970, 285, 12}},
          0},
         {"NHC binNumber decides the basin; bad entries skipped",
          "nhc",
@@ -106,23 +170,35 @@ std::vector<ReaderCase> Cases() {
              "EP, 17, 20310911,   , BEST,   0, 155N, 1410W,  70,  980, HU\n",
          "",
          {{"EP172031", "ROSAMUND", "TS", 15.1, -139.8, 45, "2031-09-10T18:00Z",
-           Basin::EasternPacific, false},
+           Basin::EasternPacific, false, 1000},
           {"EP172031", "", "HU", -15.3, -179.9, 65, "2031-09-11T00:00Z", Basin::CentralPacific,
-           false}},
+           false, 987}},
          1},
         {"ATCF southern season starts in July",
          "atcf",
          "SH, 02, 2031081200,   , BEST,   0,  95S,  702E,  30, 1000, TD\n",
          "",
-         {{"SH022032", "", "TD", -9.5, 70.2, 30, "2031-08-12T00:00Z", Basin::Southern, false}},
+         {{"SH022032", "", "TD", -9.5, 70.2, 30, "2031-08-12T00:00Z", Basin::Southern, false,
+           1000}},
          0},
         {"not ATCF at all", "atcf", "hello, world\n", "no ATCF best-track record", {}, 0},
         {"JTWC warning across the date line",
          "jtwc",
          kJtwcWarning,
          "",
-         {{"WP122031", "LORAN", "TS", 17.2, -179.6, 45, "2031-10-09T00:00Z", Basin::CentralPacific,
-           false}},
+         {{"WP122031",
+           "LORAN",
+           "TS",
+           17.2,
+           -179.6,
+           45,
+           "2031-10-09T00:00Z",
+           Basin::CentralPacific,
+           false,
+           0,
+           270,
+           10,
+           {{"2031-10-09T12:00Z", 17.5, 178.0, 50, false}}}},
          0},
         {"JTWC final warning, position in the month before the remarks",
          "jtwc",
@@ -173,7 +249,7 @@ std::vector<ReaderCase> Cases() {
              "]}",
          "",
          {{"AL052031", "\xC4ngello \x8A", "HU", 25.5, -60.0, 85, "2031-09-10T21:00Z",
-           Basin::Atlantic, false}},
+           Basin::Atlantic, false, 970, 285, 12}},
          0},
         {"JTWC without a position",
          "jtwc",
@@ -208,11 +284,84 @@ std::vector<ReaderCase> Cases() {
              "NHC  09L ORLA      20310903 1800 285N 0710W 315 050 0955 1012 0350 24\n"
              "NHC  09L ORLA      2031\n",
          "",
-         {{"SH042031", "VELMA", "", -14.3, 52.1, 50, "2031-01-02T06:00Z", Basin::Southern, false},
-          {"AL092031", "ORLA", "", 28.1, -70.2, 85, "2031-09-03T12:00Z", Basin::Atlantic, false},
-          {"AL092031", "ORLA", "", 28.5, -71.0, 47, "2031-09-03T18:00Z", Basin::Atlantic, false}},
+         // 3.0 m/s is 6 kt, 5.0 m/s 10 kt.
+         {{"SH042031", "VELMA", "", -14.3, 52.1, 50, "2031-01-02T06:00Z", Basin::Southern, false,
+           985, 200, 6},
+          {"AL092031", "ORLA", "", 28.1, -70.2, 85, "2031-09-03T12:00Z", Basin::Atlantic, false,
+           955, 315, 10},
+          {"AL092031", "ORLA", "", 28.5, -71.0, 47, "2031-09-03T18:00Z", Basin::Atlantic, false,
+           955, 315, 10}},
          1},
         {"not TCVitals", "tcvitals", "ATCF, 01\n", "no TCVitals record", {}, 0},
+        {"NHC RSS: forecast/advisories with their tracks; the outlook item and a TCM without its "
+         "centre left out",
+         "nhc-rss",
+         NhcRss(kTcmQuillon + kTcmNine +
+                std::string(kTcmNine).replace(kTcmNine.find("CENTER LOCATED"), 14, "")),
+         "",
+         {{"AL052031",
+           "QUILLON",
+           "HU",
+           25.5,
+           -60.0,
+           85,
+           "2031-08-31T21:00Z",
+           Basin::Atlantic,
+           false,
+           970,
+           315,
+           12,
+           {{"2031-09-01T06:00Z", 26.4, -61.2, 90, false},
+            {"2031-09-01T18:00Z", 27.9, -62.0, 95, false},
+            {"2031-09-04T18:00Z", 35.0, -55.0, 60, true}}},
+          {"AL092031", "NINE", "PC", 18.0, -90.0, 30, "2031-09-01T18:00Z", Basin::Atlantic, true,
+           1008, -1, 0}},
+         1},
+        {"NHC RSS with no storm", "nhc-rss", NhcRss(""), "", {}, 0},
+        {"NHC RSS cut short",
+         "nhc-rss",
+         NhcRss(kTcmQuillon).substr(0, 300),
+         "not valid XML",
+         {},
+         0},
+        {"XML that is not RSS",
+         "nhc-rss",
+         "<?xml version=\"1.0\"?>\n<feed/>",
+         "not an RSS feed",
+         {},
+         0},
+        {"JTWC: two complete warnings in one body, the second across the end of a month",
+         "jtwc",
+         kJtwcTwoWarnings,
+         "",
+         {{"WP122031",
+           "LORAN",
+           "TS",
+           17.2,
+           -179.6,
+           45,
+           "2031-10-09T00:00Z",
+           Basin::CentralPacific,
+           false,
+           0,
+           270,
+           10,
+           {{"2031-10-09T12:00Z", 17.5, 178.0, 50, false}}},
+          {"WP142031",
+           "MIRO",
+           "TY",
+           30.1,
+           135.2,
+           70,
+           "2031-09-30T00:00Z",
+           Basin::WesternPacific,
+           false,
+           0,
+           -1,
+           0,
+           {{"2031-09-30T12:00Z", 31.0, 136.0, 65, false},
+            {"2031-10-03T00:00Z", 40.0, 150.0, 45, true}}}},
+         0},
     };
 }
 
@@ -238,6 +387,17 @@ TEST(Readers, ReadTheirFormats) {
             EXPECT_EQ(fix.time, *ParseIsoMinute(want.time));
             EXPECT_EQ(fix.basin, want.basin);
             EXPECT_EQ(fix.final, want.final);
+            EXPECT_EQ(fix.pressureHpa, want.pressureHpa);
+            EXPECT_EQ(fix.motionDegrees, want.motionDegrees);
+            EXPECT_EQ(fix.motionKnots, want.motionKnots);
+            ASSERT_EQ(fix.forecast.size(), want.forecast.size());
+            for (size_t p = 0; p < want.forecast.size(); ++p) {
+                EXPECT_EQ(fix.forecast[p].validTime, *ParseIsoMinute(want.forecast[p].validTime));
+                EXPECT_DOUBLE_EQ(fix.forecast[p].latitude, want.forecast[p].latitude);
+                EXPECT_DOUBLE_EQ(fix.forecast[p].longitude, want.forecast[p].longitude);
+                EXPECT_EQ(fix.forecast[p].windKnots, want.forecast[p].windKnots);
+                EXPECT_EQ(fix.forecast[p].outlook, want.forecast[p].outlook);
+            }
         }
     }
 }

@@ -72,6 +72,35 @@ const std::vector<FileCase> kFiles = {
      12,
      {{kEpac, "Gilma", 16.9, 124.5, 110}, {kCpac, "TD 01C", 15.4, 140.8, 30}}},
     {"nhc-cp012024-042.CurrentStorms.json", "nhc", "2024-09-01T21:00Z", 12, {}}, // Hone: PTC
+    // NHC's RSS feeds: each storm's forecast/advisory. Idalia's is from 09Z; post-tropical
+    // Milton and Javier are not shown; Twelve-E and One-C spell their numbers.
+    {"nhc-al082023-013.index.xml",
+     "nhc-rss",
+     "2023-08-23T21:00Z",
+     12,
+     {{kAtl, "Franklin", 19.8, 70.6, 35}}},
+    {"nhc-al082023-036.index.xml",
+     "nhc-rss",
+     "2023-08-29T15:00Z",
+     12,
+     {{kAtl, "Franklin", 30.8, 70.4, 115},
+      {kAtl, "Idalia", 23.1, 85.0, 65},
+      {kAtl, "TD 11L", 27.9, 51.4, 30}}},
+    {"nhc-al142024-023.index.xml",
+     "nhc-rss",
+     "2024-10-10T21:00Z",
+     12,
+     {{kAtl, "Leslie", 23.9, 50.9, 60}}},
+    {"nhc-cp012024-001.index.xml",
+     "nhc-rss",
+     "2024-08-22T15:00Z",
+     12,
+     {{kCpac, "TD 01C", 15.4, 140.8, 30}}},
+    {"nhc-ep122022-001.index.xml",
+     "nhc-rss",
+     "2022-09-04T15:00Z",
+     12,
+     {{kEpac, "TD 12E", 14.0, 101.4, 30}}},
     {"nhc-ep112025-026.CurrentStorms.json",
      "nhc",
      "2025-09-06T15:00Z",
@@ -276,10 +305,28 @@ const std::vector<EditCase> kEdits = {
      {{"metget-wp0926web.txt",
        "jtwc",
        "",
-       {{"WTPN31", "WTXS32"}, {"09W", "05P"}, {"NEAR 15.4N 142.7E", "NEAR 17.5S 178.0W"}}}},
+       {{"WTPN31", "WTXS32"},
+        {"09W", "05P"}, // the subject
+        {"09W", "05P"}, // the numbered system
+        {"NEAR 15.4N 142.7E", "NEAR 17.5S 178.0W"}}}},
      "2026-07-06T15:00Z",
      true,
      {{kSh, "Bavi", -17.5, 178.0, 140}}},
+    {"JTWC: a bare subject over two numbered systems gives both",
+     {{"metget-wp0926web.txt",
+       "jtwc",
+       "",
+       {{"SUBJ/SUPER TYPHOON 09W (BAVI) WARNING NR 023//", "SUBJ/TROPICAL CYCLONE WARNING//"},
+        {"NNNN", "2. TROPICAL STORM 10W (CIMARON) WARNING NR 004\n"
+                 "   02 ACTIVE TROPICAL CYCLONES IN NORTHWESTPAC\n    ---\n   WARNING POSITION:\n"
+                 "   061200Z --- NEAR 20.5N 150.1E\n"
+                 "     MOVEMENT PAST SIX HOURS - 315 DEGREES AT 08 KTS\n"
+                 "   PRESENT WIND DISTRIBUTION:\n   MAX SUSTAINED WINDS - 045 KT, GUSTS 055 KT\n"
+                 "    ---\nREMARKS:\n061500Z POSITION NEAR 20.7N 149.9E.\n"
+                 "06JUL26. TROPICAL STORM 10W (CIMARON), LOCATED\n//\nNNNN"}}}},
+     "2026-07-06T15:00Z",
+     true,
+     {{kWpac, "Bavi", 15.4, -142.7, 140}, {kWpac, "Cimaron", 20.5, -150.1, 45}}},
     {"NHC: a UTF-8 name in windows-1252, accents off where it has no letter",
      {{"nhc-ep112025-026.CurrentStorms.json",
        "nhc",
@@ -364,6 +411,88 @@ TEST(RealData, EveryFileGivesWhatItSays) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         EXPECT_TRUE(name == "SOURCES.md" || tested.count(name)) << name << " is not in the table";
+    }
+}
+
+struct Point {
+    const char* validTime; // YYYY-MM-DDTHH:MMZ
+    double latitude, longitude;
+    int windKnots;
+    bool outlook;
+};
+
+// A storm's newest fix in a real file: pressure, motion and forecast track as the file's
+// text gives them (knots from TCVitals' tenths of metres per second and NHC JSON's miles
+// per hour).
+struct TrackCase {
+    const char* file;
+    const char* kind;
+    const char* id;
+    int pressureHpa, motionDegrees, motionKnots;
+    std::vector<Point> forecast;
+};
+
+const std::vector<TrackCase> kTracks = {
+    {"nhc-al082023-036.index.xml",
+     "nhc-rss",
+     "AL082023",
+     941,
+     30,
+     10,
+     {{"2023-08-30T00:00Z", 32.0, -69.6, 110, false},
+      {"2023-08-30T12:00Z", 33.7, -67.7, 100, false},
+      {"2023-08-31T00:00Z", 35.3, -64.8, 95, false},
+      {"2023-08-31T12:00Z", 36.9, -60.8, 90, false},
+      {"2023-09-01T00:00Z", 39.0, -55.7, 80, false},
+      {"2023-09-01T12:00Z", 41.3, -50.6, 75, false},
+      {"2023-09-02T12:00Z", 46.9, -42.9, 65, true},
+      {"2023-09-03T12:00Z", 53.6, -34.4, 50, true}}},
+    {"metget-wp0926web.txt",
+     "jtwc",
+     "WP092026",
+     0,
+     290,
+     14,
+     {{"2026-07-07T00:00Z", 16.1, 139.9, 140, false},
+      {"2026-07-07T12:00Z", 16.6, 137.0, 135, false},
+      {"2026-07-08T00:00Z", 17.1, 134.4, 130, false},
+      {"2026-07-08T12:00Z", 17.7, 131.9, 125, false},
+      {"2026-07-09T00:00Z", 18.7, 129.9, 120, false},
+      {"2026-07-09T12:00Z", 20.1, 128.2, 115, false},
+      {"2026-07-10T12:00Z", 23.7, 124.5, 105, true},
+      {"2026-07-11T12:00Z", 27.8, 120.2, 70, true}}},
+    {"nhc-cp012024-001.CurrentStorms.json", "nhc", "CP012024", 1005, 270, 12, {}},
+    {"metget-bwp092026.dat", "atcf", "WP092026", 918, -1, -1, {}},
+    // Isaac's last record, 2012-08-30 18Z: "335 051 0992", 5.1 m/s.
+    {"hwrf-benchvitals.2012", "tcvitals", "AL092012", 992, 335, 10, {}},
+};
+
+TEST(RealData, PressureMotionAndForecastAsTheFilesGiveThem) {
+    const std::filesystem::path folder = DataFolder();
+    if (!std::filesystem::is_directory(folder)) {
+        GTEST_SKIP() << "no storm data at " << folder;
+    }
+    for (const TrackCase& c : kTracks) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.id);
+        const ReadResult read = ReadSource(c.kind, ReadWhole(folder / c.file));
+        ASSERT_TRUE(read.has_value()) << read.error();
+        const Fix* newest = nullptr;
+        for (const Fix& fix : read->fixes) {
+            newest = fix.id == c.id && (!newest || fix.time >= newest->time) ? &fix : newest;
+        }
+        ASSERT_NE(newest, nullptr);
+        EXPECT_EQ(newest->pressureHpa, c.pressureHpa);
+        EXPECT_EQ(newest->motionDegrees, c.motionDegrees);
+        EXPECT_EQ(newest->motionKnots, c.motionKnots);
+        ASSERT_EQ(newest->forecast.size(), c.forecast.size());
+        for (size_t i = 0; i < c.forecast.size(); ++i) {
+            const ForecastPoint& got = newest->forecast[i];
+            EXPECT_EQ(got.validTime, *ParseIsoMinute(c.forecast[i].validTime)) << i;
+            EXPECT_NEAR(got.latitude, c.forecast[i].latitude, 1e-9) << i;
+            EXPECT_NEAR(got.longitude, c.forecast[i].longitude, 1e-9) << i;
+            EXPECT_EQ(got.windKnots, c.forecast[i].windKnots) << i;
+            EXPECT_EQ(got.outlook, c.forecast[i].outlook) << i;
+        }
     }
 }
 

@@ -94,8 +94,8 @@ TEST(Shell, OfficialSourcesAreKnownKindsOverHttps) {
     std::set<std::string> jtwcSlots;
     for (const SourceSpec& source : OfficialSources()) {
         EXPECT_EQ(source.location.rfind("https://", 0), 0u) << source.location;
-        EXPECT_TRUE(source.kind == "nhc" || source.kind == "jtwc" || source.kind == "tcvitals" ||
-                    source.kind == "ibtracs")
+        EXPECT_TRUE(source.kind == "nhc" || source.kind == "nhc-rss" || source.kind == "jtwc" ||
+                    source.kind == "tcvitals" || source.kind == "ibtracs")
             << source.kind;
         if (source.kind == "jtwc") {
             jtwcSlots.insert(source.location);

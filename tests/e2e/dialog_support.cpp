@@ -38,11 +38,6 @@ Section SectionInFile() {
     return section;
 }
 
-bool WaitForForeground(HWND window) {
-    return window != nullptr &&
-           WaitUntil([window] { return ::GetForegroundWindow() == window; }, kStartTimeoutMs);
-}
-
 bool IsChecked(HWND control) {
     return ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }

@@ -63,7 +63,6 @@ struct SettingsValues {
 // The saver's WIN.INI section as the file holds it.
 Section SectionInFile();
 
-bool WaitForForeground(HWND window);
 bool IsChecked(HWND control);
 bool IsEnabled(HWND control);
 

@@ -46,6 +46,23 @@ struct WindowSearch {
     std::vector<HWND> found;
 };
 
+// SetForegroundWindow succeeds only for a process that may set the foreground (Microsoft:
+// the foreground process, one it started or allowed, the one that received the last input
+// event, ...). This thread's input, attached to the foreground thread's, counts as the
+// foreground's own; detached again at once, so that later keys stay the test's.
+void AskForForeground(HWND window) {
+    const DWORD self = ::GetCurrentThreadId();
+    HWND foreground = ::GetForegroundWindow();
+    const DWORD foregroundThread =
+        foreground != nullptr ? ::GetWindowThreadProcessId(foreground, nullptr) : 0;
+    const bool attached = foregroundThread != 0 && foregroundThread != self &&
+                          ::AttachThreadInput(self, foregroundThread, TRUE);
+    ::SetForegroundWindow(window);
+    if (attached) {
+        ::AttachThreadInput(self, foregroundThread, FALSE);
+    }
+}
+
 BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<WindowSearch*>(context);
     DWORD owner = 0;
@@ -103,6 +120,9 @@ SaverProcess::SaverProcess(const std::string& arguments, const std::string& prog
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         if (::CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &startup, &info_)) {
+            // As the Display control panel, which is in the foreground when it starts a
+            // saver: its windows may take the foreground whether or not the test has it.
+            ::AllowSetForegroundWindow(info_.dwProcessId);
             return;
         }
         info_ = {};
@@ -167,9 +187,25 @@ HWND SaverProcess::WaitForWindow(const char* windowClass, const char* title,
 HWND WaitForSaverWindow(const SaverProcess& saver) {
     HWND window = saver.WaitForWindow("WindowsScreenSaverClass", "Screen Saver");
     // Keys go to the foreground window: wait until the saver has brought itself forward.
-    WaitUntil([window] { return window == nullptr || ::GetForegroundWindow() == window; },
-              kStartTimeoutMs);
+    WaitForForeground(window);
     return window;
+}
+
+bool WaitForForeground(HWND window, DWORD timeoutMs) {
+    if (window == nullptr) {
+        return false;
+    }
+    bool asked = false; // once each time the foreground is lost
+    const auto arrived = [&] {
+        HWND foreground = ::GetForegroundWindow();
+        const bool lost = foreground == nullptr || foreground == ::GetDesktopWindow();
+        if (lost && !asked) {
+            AskForForeground(window);
+        }
+        asked = lost;
+        return foreground == window;
+    };
+    return WaitUntil(arrived, timeoutMs);
 }
 
 void MoveMouseTo(int x, int y) {

@@ -1,7 +1,8 @@
 // One source kind's reading (FUZZ_KIND, set by the build: its reader, then Normalise) on
 // arbitrary bytes, and the rules and the writer on whatever it reads. Every fix must be normalised
-// (finite position in range, longitude in (-180, 180], wind 0-300 knots); any crash or sanitizer
-// report is a failure.
+// (finite position in range, longitude in (-180, 180], wind 0-300 knots, pressure 0 or
+// 850-1100 hPa, motion not given or in range, forecast points likewise); any crash or
+// sanitizer report is a failure.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,20 @@ void Check(bool condition) {
     }
 }
 
+bool InRange(double latitude, double longitude, int windKnots) {
+    return std::isfinite(latitude) && std::fabs(latitude) <= 90.0 && std::isfinite(longitude) &&
+           longitude > -180.0 && longitude <= 180.0 && windKnots >= 0 && windKnots <= kMaxWindKnots;
+}
+
+void CheckMotionAndForecast(const Fix& fix) {
+    Check(fix.pressureHpa == 0 || (fix.pressureHpa >= 850 && fix.pressureHpa <= 1100));
+    Check(fix.motionDegrees >= -1 && fix.motionDegrees < 360);
+    Check(fix.motionKnots >= -1 && fix.motionKnots <= kMaxMotionKnots);
+    for (const ForecastPoint& point : fix.forecast) {
+        Check(InRange(point.latitude, point.longitude, point.windKnots));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -28,9 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::time_t latest = 0;
     for (const Fix& fix : result->fixes) {
-        Check(std::isfinite(fix.latitude) && std::fabs(fix.latitude) <= 90.0);
-        Check(std::isfinite(fix.longitude) && fix.longitude > -180.0 && fix.longitude <= 180.0);
-        Check(fix.windKnots >= 0 && fix.windKnots <= kMaxWindKnots);
+        Check(InRange(fix.latitude, fix.longitude, fix.windKnots));
+        CheckMotionAndForecast(fix);
         Check(fix.basin >= Basin::Atlantic && fix.basin <= Basin::Southern);
         latest = fix.time > latest ? fix.time : latest;
     }
