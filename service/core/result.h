@@ -31,13 +31,13 @@ template <class E> [[nodiscard]] Unexpected<std::decay_t<E>> unexpected(E&& erro
 
 template <class T, class E> class Expected;
 
-template <class T> constexpr bool kIsResult = false;
-template <class E> constexpr bool kIsResult<Unexpected<E>> = true;
-template <class T, class E> constexpr bool kIsResult<Expected<T, E>> = true;
+template <class T> struct IsResult : std::false_type {};
+template <class E> struct IsResult<Unexpected<E>> : std::true_type {};
+template <class T, class E> struct IsResult<Expected<T, E>> : std::true_type {};
 
 // A plain value: neither an error nor another Expected.
 template <class U>
-concept NotResult = !kIsResult<std::remove_cvref_t<U>>;
+concept NotResult = !IsResult<std::remove_cvref_t<U>>::value;
 // What may become the value of an Expected<T, ...>.
 template <class U, class T>
 concept ValueOf = NotResult<U> && std::is_constructible_v<T, U>;
@@ -45,7 +45,8 @@ concept ValueOf = NotResult<U> && std::is_constructible_v<T, U>;
 template <class T, class E> class [[nodiscard]] Expected {
   public:
     Expected() : state_(std::in_place_index<0>) {}
-    template <ValueOf<T> U = T>
+    // enable_if rather than a constraint, which clang-tidy 14 does not see: never a copy.
+    template <class U = T, std::enable_if_t<ValueOf<U, T>, int> = 0>
     Expected(U&& value) : state_(std::in_place_index<0>, std::forward<U>(value)) {}
     template <class G>
     Expected(const Unexpected<G>& error) : state_(std::in_place_index<1>, error.error()) {}

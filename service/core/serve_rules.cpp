@@ -5,8 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -207,56 +205,6 @@ PrepareAnswer(int status, std::vector<std::pair<std::string, std::string>> heade
     Answer answer = MakeAnswer(status, std::move(headers), std::move(body));
     answer.prepared = true;
     return std::make_shared<const Answer>(std::move(answer));
-}
-
-std::optional<std::time_t> ParseHttpDate(std::string_view text) {
-    static constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
-    // "Sun, 06 Nov 1994 08:49:37 GMT": fixed columns.
-    if (text.size() != 29 || text.substr(3, 2) != ", " || text.substr(25) != " GMT") {
-        return std::nullopt;
-    }
-    const size_t month = kMonths.find(text.substr(8, 3));
-    int day = 0, year = 0, hour = 0, minute = 0, second = 0;
-    // Each field in plain digits at its column: "%2d %3s %4d %2d:%2d:%2d".
-    const auto digits = [text](size_t at, size_t count, int& value) {
-        const std::string_view field = text.substr(at, count);
-        const auto [end, ec] = std::from_chars(field.data(), field.data() + count, value);
-        return ec == std::errc() && end == field.data() + count &&
-               field.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    if (month == std::string_view::npos || month % 3 != 0 || text.substr(7, 1) != " " ||
-        text.substr(11, 1) != " " || text.substr(16, 1) != " " || text.substr(19, 1) != ":" ||
-        text.substr(22, 1) != ":" || !digits(5, 2, day) || !digits(12, 4, year) ||
-        !digits(17, 2, hour) || !digits(20, 2, minute) || !digits(23, 2, second) || second > 60) {
-        return std::nullopt;
-    }
-    const auto start = UtcTime(year, static_cast<int>(month / 3) + 1, day, hour, minute);
-    return start ? std::optional<std::time_t>(*start + second) : std::nullopt;
-}
-
-std::string HttpDate(std::time_t t) {
-    static constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed",
-                                                         "Thu", "Fri", "Sat"};
-    static constexpr std::array<const char*, 12> kMonths = {
-        "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    std::tm utc = {};
-    gmtime_r(&t, &utc);
-    char text[40];
-    std::snprintf(text, sizeof(text), "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[utc.tm_wday],
-                  utc.tm_mday, kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min,
-                  utc.tm_sec);
-    return text;
-}
-
-std::string IsoTime(std::time_t t) {
-    if (t == 0) {
-        return "";
-    }
-    std::tm utc = {};
-    gmtime_r(&t, &utc);
-    char text[32];
-    std::strftime(text, sizeof(text), "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
 }
 
 // One line per source, so that the page reads well in a terminal and greps by source.

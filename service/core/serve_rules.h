@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/make_feed.h"
+#include "core/utc_time.h"
 #include "feed_format/feed_format.h"
 
 namespace feed {
@@ -89,14 +90,6 @@ std::shared_ptr<const Answer> AnswerRequest(const Request& request, const ServeS
 std::shared_ptr<const Answer> AnswerRequest(const std::string& method, const std::string& path,
                                             const ServeState& state, std::time_t now,
                                             int maxAgeHours);
-
-// An HTTP date (RFC 9110 IMF-fixdate), e.g. "Mon, 07 Dec 2026 10:15:00 GMT".
-std::string HttpDate(std::time_t t);
-// The time of an IMF-fixdate, the only HTTP date form senders may generate; nothing for
-// any other text.
-std::optional<std::time_t> ParseHttpDate(std::string_view text);
-// An ISO 8601 UTC time, "2026-12-07T10:15:00Z"; "" for 0 (never).
-std::string IsoTime(std::time_t t);
 
 // /status.json's body: the feed's time and currency and one object per source. Always
 // valid UTF-8 (invalid bytes become U+FFFD); addresses in errors shown without their

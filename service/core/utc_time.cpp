@@ -5,6 +5,14 @@
 namespace {
 
 constexpr long kSecondsPerDay = 86400;
+constexpr int kThursday = 4; // 1970-01-01
+constexpr const char* kDays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+
+// "Jan" of month 1.
+std::string_view MonthName(int month) {
+    return kMonths.substr(static_cast<size_t>(month - 1) * 3, 3);
+}
 
 bool IsLeap(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -87,8 +95,14 @@ CivilTime ToCivil(std::time_t time) {
     const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
     const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
-    return {year, month, day, static_cast<int>(seconds / 3600),
-            static_cast<int>(seconds % 3600 / 60)};
+    const long sinceEpoch = days - 719468;
+    return {year,
+            month,
+            day,
+            static_cast<int>(seconds / 3600),
+            static_cast<int>(seconds % 3600 / 60),
+            static_cast<int>(seconds % 60),
+            static_cast<int>((sinceEpoch % 7 + 7 + kThursday) % 7)};
 }
 
 std::string FormatUtcMinute(std::time_t time) {
@@ -110,6 +124,52 @@ std::optional<std::time_t> ParseIsoTimestamp(std::string_view text) {
     std::string minute(text.substr(0, 16));
     minute[10] = 'T';
     return ParseIsoMinute(minute + "Z");
+}
+
+std::string HttpDate(std::time_t time) {
+    const CivilTime c = ToCivil(time);
+    const std::string month(MonthName(c.month));
+    char text[40];
+    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[c.weekday], c.day,
+                  month.c_str(), c.year, c.hour, c.minute, c.second);
+    return text;
+}
+
+std::optional<std::time_t> ParseHttpDate(std::string_view text) {
+    // "Sun, 06 Nov 1994 08:49:37 GMT": fixed columns.
+    if (text.size() != 29 || text.substr(3, 2) != ", " || text.substr(25) != " GMT" ||
+        text[7] != ' ' || text[11] != ' ' || text[16] != ' ' || text[19] != ':' ||
+        text[22] != ':') {
+        return std::nullopt;
+    }
+    const size_t month = kMonths.find(text.substr(8, 3));
+    const int second = Digits(text, 23, 2);
+    if (month == std::string_view::npos || month % 3 != 0 || second < 0 || second > 60) {
+        return std::nullopt;
+    }
+    const auto start = UtcTime(Digits(text, 12, 4), static_cast<int>(month / 3) + 1,
+                               Digits(text, 5, 2), Digits(text, 17, 2), Digits(text, 20, 2));
+    return start ? std::optional<std::time_t>(*start + second) : std::nullopt;
+}
+
+std::string IsoTime(std::time_t time) {
+    if (time == 0) {
+        return "";
+    }
+    const CivilTime c = ToCivil(time);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", c.year, c.month, c.day,
+                  c.hour, c.minute, c.second);
+    return text;
+}
+
+std::string LogTime(std::time_t time) {
+    const CivilTime c = ToCivil(time);
+    const std::string month(MonthName(c.month));
+    char text[40];
+    std::snprintf(text, sizeof text, "%02d/%s/%04d:%02d:%02d:%02d +0000", c.day, month.c_str(),
+                  c.year, c.hour, c.minute, c.second);
+    return text;
 }
 
 std::optional<std::time_t> NearestDayTime(std::time_t reference, int day, int hour, int minute) {

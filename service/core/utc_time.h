@@ -29,9 +29,20 @@ std::optional<std::time_t> NearestDayTime(std::time_t reference, int day, int ho
 int MonthOfAbbreviation(std::string_view abbreviation);
 
 struct CivilTime {
-    int year, month, day, hour, minute;
+    int year, month, day, hour, minute, second;
+    int weekday; // 0 Sunday to 6 Saturday
 };
 CivilTime ToCivil(std::time_t time);
+
+// An HTTP date (RFC 9110 IMF-fixdate), e.g. "Mon, 07 Dec 2026 10:15:00 GMT".
+std::string HttpDate(std::time_t time);
+// The time of an IMF-fixdate, the only HTTP date form senders may generate; nothing for
+// any other text.
+std::optional<std::time_t> ParseHttpDate(std::string_view text);
+// An ISO 8601 UTC time, "2026-12-07T10:15:00Z"; "" for 0 (never).
+std::string IsoTime(std::time_t time);
+// A time as the Common Log Format writes it, "07/Dec/2026:10:15:00 +0000".
+std::string LogTime(std::time_t time);
 
 // "YYYY-MM-DDTHH:MM" or "YYYY-MM-DD HH:MM", optionally followed by seconds, fractions and
 // "Z" ("2023-08-29T15:00:00.000Z", IBTrACS' "2025-09-10 12:00:00"); UTC.

@@ -66,29 +66,15 @@ constexpr const char* kHeadEnd = "\r\n\r\n";
 // Where a connection stands; each but Closed has its deadline, and a list per loop.
 enum Phase : size_t { kHead, kIdle, kTransfer, kLinger, kPhases, kClosed = kPhases };
 
-// The Date header's value, made once a second per thread.
-const std::string& DateNow() {
+// The clock's second as `Format` writes it (the Date header, the log's time), made once a
+// second per thread.
+template <std::string (*Format)(std::time_t)> const std::string& NowAs() {
     thread_local std::time_t cachedSecond = 0;
     thread_local std::string cached;
     const std::time_t now = std::time(nullptr);
     if (now != cachedSecond) {
         cachedSecond = now;
-        cached = HttpDate(now);
-    }
-    return cached;
-}
-
-std::string LogTime() {
-    thread_local std::time_t cachedSecond = 0;
-    thread_local std::string cached;
-    const std::time_t now = std::time(nullptr);
-    if (now != cachedSecond) {
-        std::tm utc = {};
-        gmtime_r(&now, &utc);
-        char text[40];
-        std::strftime(text, sizeof(text), "%d/%b/%Y:%H:%M:%S +0000", &utc);
-        cachedSecond = now;
-        cached = text;
+        cached = Format(now);
     }
     return cached;
 }
@@ -109,7 +95,7 @@ struct Wire {
 Wire Compose(const Answer& answer, bool close) {
     auto bytes = std::make_shared<std::string>();
     bytes->reserve(answer.head.size() + 64 + answer.body->size());
-    bytes->append(answer.head).append("Date: ").append(DateNow()).append("\r\n");
+    bytes->append(answer.head).append("Date: ").append(NowAs<HttpDate>()).append("\r\n");
     bytes->append(close ? "Connection: close\r\n\r\n" : "\r\n");
     const size_t headLength = bytes->size();
     bytes->append(*answer.body);
@@ -526,7 +512,7 @@ void Connection::Linger() {
 
 void Connection::Log(std::string_view requestLine, int status, size_t bytes) {
     thread_local std::string line;
-    line.assign(clientText_).append(" - - [").append(LogTime()).append("] \"");
+    line.assign(clientText_).append(" - - [").append(NowAs<LogTime>()).append("] \"");
     line.append(LogEscaped(requestLine)).append("\" ").append(std::to_string(status));
     line.append(" ").append(std::to_string(bytes)).append("\n");
     WriteLogLine(line);
