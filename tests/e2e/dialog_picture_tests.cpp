@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,52 +48,30 @@ struct ExpectedPicture {
 };
 
 ExpectedPicture RenderExpected(int bitmapId, SIZE source, SIZE size, bool stretch) {
+    HBITMAP picture = LoadSaverBitmap(bitmapId);
+    EXPECT_NE(picture, nullptr) << "bitmap " << bitmapId;
+    const Capture drawn = RenderOffscreen(size.cx, size.cy, [&](HDC target) {
+        HDC sourceDc = ::CreateCompatibleDC(target);
+        HGDIOBJ oldSource = ::SelectObject(sourceDc, picture);
+        if (stretch) {
+            ::StretchBlt(target, 0, 0, size.cx, size.cy, sourceDc, 0, 0, source.cx, source.cy,
+                         SRCCOPY);
+        } else {
+            ::BitBlt(target, 0, 0, source.cx, source.cy, sourceDc, 0, 0, SRCCOPY);
+        }
+        ::SelectObject(sourceDc, oldSource);
+        ::DeleteDC(sourceDc);
+    });
+    ::DeleteObject(picture);
     ExpectedPicture expected;
     expected.size = size;
-    HMODULE saver = ::LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP picture = ::LoadBitmapA(saver, MAKEINTRESOURCEA(bitmapId));
-    EXPECT_NE(picture, nullptr) << "bitmap " << bitmapId;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    HDC screen = ::GetDC(nullptr);
-    HDC target = ::CreateCompatibleDC(screen);
-    HDC sourceDc = ::CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP section = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ oldTarget = ::SelectObject(target, section);
-    HGDIOBJ oldSource = ::SelectObject(sourceDc, picture);
-    if (stretch) {
-        ::StretchBlt(target, 0, 0, size.cx, size.cy, sourceDc, 0, 0, source.cx, source.cy, SRCCOPY);
-    } else {
-        ::BitBlt(target, 0, 0, source.cx, source.cy, sourceDc, 0, 0, SRCCOPY);
-    }
-    ::GdiFlush();
-    const auto* first = static_cast<const uint32_t*>(bits);
-    expected.pixels.assign(first, first + size.cx * size.cy);
+    expected.pixels = drawn.pixels;
     for (int y = 0; y < size.cy; ++y) {
         for (int x = 0; x < size.cx; ++x) {
-            expected.pixels[y * size.cx + x] &= 0x00FFFFFF;
             expected.covered.push_back(stretch || (x < source.cx && y < source.cy));
         }
     }
-    ::SelectObject(sourceDc, oldSource);
-    ::SelectObject(target, oldTarget);
-    ::DeleteObject(section);
-    ::DeleteDC(sourceDc);
-    ::DeleteDC(target);
-    ::ReleaseDC(nullptr, screen);
-    ::DeleteObject(picture);
-    ::FreeLibrary(saver);
     return expected;
-}
-
-bool SameColour(uint32_t a, uint32_t b, int tolerance) {
-    return std::abs(Red(a) - Red(b)) <= tolerance && std::abs(Green(a) - Green(b)) <= tolerance &&
-           std::abs(Blue(a) - Blue(b)) <= tolerance;
 }
 
 // True when the screen pixel at client (x, y) is the picture's pixel there, or, for a
