@@ -273,11 +273,12 @@ void ExpectPictureAtSizes(HWND dialog, int bitmapId, SIZE source, const SizeCase
 
 } // namespace
 
-TEST(ConfigDialogPicture, ShowsThePictureUnscaledBelow400x360AndStretchedFromThere) {
-    ProfileSection profile;
-    profile.Set("Lighting", 0); // a disabled check box too
-    ConfigRun run;
-    ASSERT_TRUE(run.Opened());
+class ConfigDialogPicture : public DialogRun {};
+class AdvancedDialogPicture : public DialogRun {};
+
+TEST_F(ConfigDialogPicture, ShowsThePictureUnscaledBelow400x360AndStretchedFromThere) {
+    ASSERT_TRUE(Open({{"Lighting", "0"}})); // a disabled check box too
+    ConfigRun& run = *run_;
     // Each limit is tried where one side is far from the picture's, so that stretching
     // and copying give clearly different pictures.
     const SizeCase cases[] = {
@@ -290,13 +291,10 @@ TEST(ConfigDialogPicture, ShowsThePictureUnscaledBelow400x360AndStretchedFromThe
 }
 
 // The last column of the 400-pixel picture is never drawn: 399 x 315 is the source.
-TEST(AdvancedDialogPicture, ShowsThePictureUnscaledUpTo399x315AndStretchedBeyond) {
-    ProfileSection profile;
-    profile.Set("UseProxy", 1); // an enabled edit box beside a disabled one
-    ConfigRun run;
-    ASSERT_TRUE(run.Opened());
-    HWND advanced = run.OpenAdvanced();
+TEST_F(AdvancedDialogPicture, ShowsThePictureUnscaledUpTo399x315AndStretchedBeyond) {
+    HWND advanced = OpenAdvanced({{"UseProxy", "1"}}); // an enabled edit box beside a disabled one
     ASSERT_NE(advanced, nullptr);
+    ConfigRun& run = *run_;
     const SizeCase cases[] = {
         {{0, 0}, false},     {{399, 315}, false}, {{399, 200}, false}, {{400, 200}, true},
         {{200, 315}, false}, {{200, 316}, true},  {{480, 400}, true},
@@ -309,10 +307,9 @@ TEST(AdvancedDialogPicture, ShowsThePictureUnscaledUpTo399x315AndStretchedBeyond
 
 // Ticking and clearing boxes, and the advanced dialog's radio buttons and edit boxes
 // changing state, leave the picture behind every transparent control.
-TEST(ConfigDialogPicture, PictureStaysRightAsControlsChangeState) {
-    ProfileSection profile;
-    ConfigRun run;
-    ASSERT_TRUE(run.Opened());
+TEST_F(ConfigDialogPicture, PictureStaysRightAsControlsChangeState) {
+    ASSERT_TRUE(Open());
+    ConfigRun& run = *run_;
     for (int id : {kInternet, kDisableLighting, kShowDetails, kDisableLighting, kInternet}) {
         run.Click(id);
     }

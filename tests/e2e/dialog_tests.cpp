@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -25,8 +24,6 @@ using namespace dialogs;
 
 namespace {
 
-using Profile = std::vector<std::pair<const char*, const char*>>;
-
 std::string HandleText(HWND window) {
     return std::to_string(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
 }
@@ -38,37 +35,6 @@ std::string ProfileText(const Profile& profile) {
     }
     return text;
 }
-
-// A configuration run over settings stored for it. Open may be called once per case of a
-// table: each starts from an empty section and registry key.
-class DialogRun : public testing::Test {
-  protected:
-    // Stores `profile` afresh, notes the section's lines, and opens the configuration
-    // dialog in the foreground; false when it did not open.
-    bool Open(const Profile& profile = {}, const std::string& arguments = "/c") {
-        run_.reset();
-        profile_.Empty();
-        for (const auto& [key, value] : profile) {
-            profile_.Set(key, value);
-        }
-        before_ = ProfileSectionFileLines();
-        run_.emplace(arguments);
-        return run_->Opened();
-    }
-    // As Open, then the advanced options dialog over it; null when either did not open.
-    HWND OpenAdvanced(const Profile& profile = {}) {
-        return Open(profile) ? run_->OpenAdvanced() : nullptr;
-    }
-    // The settings as the saver reads them from what Open stored.
-    static const SaverSettings& Loaded() {
-        saverSettings.Load();
-        return saverSettings;
-    }
-
-    ProfileSection profile_;
-    std::optional<ConfigRun> run_;
-    std::vector<std::string> before_; // the section's lines before the dialog opened
-};
 
 class ConfigDialog : public DialogRun {};
 class AdvancedDialog : public DialogRun {};
