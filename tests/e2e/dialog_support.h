@@ -145,4 +145,8 @@ class DialogRun : public testing::Test {
     std::vector<std::string> before_; // the section's lines before the dialog opened
 };
 
+// The test suites of the two dialogs, over every file of dialog tests.
+class ConfigDialog : public DialogRun {};
+class AdvancedDialog : public DialogRun {};
+
 } // namespace dialogs

@@ -36,9 +36,6 @@ std::string ProfileText(const Profile& profile) {
     return text;
 }
 
-class ConfigDialog : public DialogRun {};
-class AdvancedDialog : public DialogRun {};
-
 } // namespace
 
 // ---- The owner, by command line ----
