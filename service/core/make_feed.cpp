@@ -34,7 +34,8 @@ std::string StatusLine(std::time_t now, int count, const std::vector<std::string
     return FeedStatusText(line);
 }
 
-MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int maxAgeHours) {
+Expected<MadeFeed, std::string> MakeFeed(const std::vector<SourceRead>& reads, std::time_t now,
+                                         int maxAgeHours) {
     std::vector<Fix> fixes;
     std::vector<std::string> answered;
     for (const SourceRead& read : reads) {
@@ -44,7 +45,7 @@ MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int max
         }
     }
     if (answered.empty()) {
-        return {false, {}, 0};
+        return unexpected("no source gave data");
     }
     // A kind is missing only when none of its sources answered: JTWC's relay has a slot per
     // storm under warning, and an unused slot that is absent must not read as an outage.
@@ -56,7 +57,7 @@ MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int max
     }
     const std::vector<FeedStorm> storms = FeedStorms(ActiveStorms(fixes, now, maxAgeHours));
     const int count = static_cast<int>(storms.size());
-    return {true, WriteFeed(StatusLine(now, count, failed), storms), count};
+    return MadeFeed{WriteFeed(StatusLine(now, count, failed), storms), count};
 }
 
 std::optional<std::time_t> FeedTime(std::string_view feed) {

@@ -108,23 +108,22 @@ SourceHealth& HealthOf(std::vector<SourceHealth>& sources, const std::string& la
 
 } // namespace
 
-ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
-                       const std::vector<SourceResult>& sources, std::time_t now) {
+ServeState RecordBuild(ServeState state, const FeedBuild& build, std::time_t now) {
     state.lastBuild = now;
-    if (ok) {
+    if (build.made) {
         state.hasFeed = true;
-        state.feed = std::make_shared<const std::string>(feed);
-        state.etag = EntityTag(feed);
+        state.feed = std::make_shared<const std::string>(build.made->feed);
+        state.etag = EntityTag(build.made->feed);
         state.lastModified = HttpDate(now);
         state.builtAt = now;
     }
-    for (const SourceResult& result : sources) {
-        SourceHealth& health = HealthOf(state.sources, result.label);
-        if (result.ok) {
+    for (const SourceOutcome& source : build.sources) {
+        SourceHealth& health = HealthOf(state.sources, source.label);
+        if (source.result) {
             health.lastSuccess = now;
         } else {
             health.lastFailure = now;
-            health.lastError = result.error;
+            health.lastError = source.result.error();
         }
     }
     return state;

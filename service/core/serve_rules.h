@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/make_feed.h"
 #include "feed_format/feed_format.h"
 
 namespace feed {
@@ -39,17 +40,9 @@ struct ServeState {
     std::vector<SourceHealth> sources;
 };
 
-// One source's outcome in one build, as the builder reports it.
-struct SourceResult {
-    std::string label;
-    bool ok = false;
-    std::string error;
-};
-
 // Folds one build into the state: a good build replaces the feed; a failed one keeps the
 // last good feed (whether it is still current is decided per request by its age).
-ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
-                       const std::vector<SourceResult>& sources, std::time_t now);
+ServeState RecordBuild(ServeState state, const FeedBuild& build, std::time_t now);
 
 // True while the state holds a feed built no more than maxAgeHours before `now`.
 bool HasCurrentFeed(const ServeState& state, std::time_t now, int maxAgeHours);

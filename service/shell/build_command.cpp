@@ -46,19 +46,19 @@ class TemporaryFile {
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     // Writes, syncs and closes the file, then renames it over `target` and syncs the folder.
-    std::optional<std::string> Commit(const std::string& data, const std::string& target) {
+    Expected<void, std::string> Commit(const std::string& data, const std::string& target) {
         if (fd_ < 0) {
-            return "cannot create a file beside " + target;
+            return unexpected("cannot create a file beside " + target);
         }
         if (!WriteAll(data) || ::fchmod(fd_, kFeedMode) != 0 || ::fsync(fd_) != 0 ||
             ::close(std::exchange(fd_, -1)) != 0) {
-            return "cannot write " + path_;
+            return unexpected("cannot write " + path_);
         }
         if (!IsRegularOrAbsent(target)) {
-            return target + " is not a regular file";
+            return unexpected(target + " is not a regular file");
         }
         if (::rename(path_.c_str(), target.c_str()) != 0) {
-            return "cannot replace " + target;
+            return unexpected("cannot replace " + target);
         }
         renamed_ = true;
         const int folder = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY);
@@ -66,7 +66,10 @@ class TemporaryFile {
         if (folder >= 0) {
             ::close(folder);
         }
-        return synced ? std::nullopt : std::optional<std::string>("cannot sync " + Folder(target));
+        if (!synced) {
+            return unexpected("cannot sync " + Folder(target));
+        }
+        return {};
     }
 
     static std::string Folder(const std::string& path) {
@@ -153,9 +156,9 @@ void Report(const FeedBuild& build) {
         std::fprintf(stderr, "zarvane-feed: skipped %s\n", warning.c_str());
     }
     for (const SourceOutcome& source : build.sources) {
-        if (!source.ok) {
+        if (!source.result) {
             std::fprintf(stderr, "zarvane-feed: %s failed: %s\n", source.label.c_str(),
-                         source.error.c_str());
+                         source.result.error().c_str());
         }
     }
 }
@@ -164,11 +167,11 @@ void Report(const FeedBuild& build) {
 
 int RunBuild(const std::vector<std::string>& args) {
     const feed::FeedOptionsResult parsed = feed::ParseFeedOptions("build", args);
-    if (!parsed.ok) {
-        std::fprintf(stderr, "zarvane-feed build: %s\n%s", parsed.error.c_str(), feed::kUsage);
+    if (!parsed) {
+        std::fprintf(stderr, "zarvane-feed build: %s\n%s", parsed.error().c_str(), feed::kUsage);
         return kExitUsage;
     }
-    const FeedOptions& options = parsed.options;
+    const FeedOptions& options = *parsed;
     // Never rename over a device, a folder or a link: `--output /dev/null` must stay one.
     if (options.output != kStandardOutput && !TemporaryFile::IsRegularOrAbsent(options.output)) {
         std::fprintf(stderr, "zarvane-feed build: %s exists and is not a regular file\n",
@@ -178,18 +181,18 @@ int RunBuild(const std::vector<std::string>& args) {
     const std::time_t now = options.now.value_or(std::time(nullptr));
     const FeedBuild build = BuildFeed(SourcesOf(options), now, options.maxAgeHours);
     Report(build);
-    if (!build.ok) {
+    if (!build.made) {
         std::fprintf(stderr, "zarvane-feed: no source gave data; no feed written\n");
         KeepOrRemove(options, now);
         return kExitNoFeed;
     }
     if (options.output == kStandardOutput) {
-        std::fwrite(build.feed.data(), 1, build.feed.size(), stdout);
+        std::fwrite(build.made->feed.data(), 1, build.made->feed.size(), stdout);
         return std::fflush(stdout) == 0 ? kExitWritten : kExitNoFeed;
     }
     TemporaryFile temporary(options.output);
-    if (const auto error = temporary.Commit(build.feed, options.output)) {
-        std::fprintf(stderr, "zarvane-feed: %s\n", error->c_str());
+    if (const auto committed = temporary.Commit(build.made->feed, options.output); !committed) {
+        std::fprintf(stderr, "zarvane-feed: %s\n", committed.error().c_str());
         return kExitNoFeed;
     }
     return kExitWritten;

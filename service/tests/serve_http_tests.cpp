@@ -103,7 +103,7 @@ struct Served {
     explicit Served(bool holding, HttpLimits limits = {}) {
         if (holding) {
             store.state = std::make_shared<const ServeState>(
-                RecordBuild({}, true, kFeed, {{"NHC", true, ""}}, std::time(nullptr)));
+                RecordBuild({}, {MadeFeed{kFeed}, {{"NHC", {}}}, {}}, std::time(nullptr)));
         }
         server = StartHttp("127.0.0.1", 0, limits, store);
     }
@@ -337,8 +337,8 @@ TEST(ServeHttp, KeepAlivePipeliningAndValidators) {
 // Listening on several addresses at once, IPv6 loopback among them.
 TEST(ServeHttp, ListensOnIpv4AndIpv6) {
     FeedStore store;
-    store.state =
-        std::make_shared<const ServeState>(RecordBuild({}, true, kFeed, {}, std::time(nullptr)));
+    store.state = std::make_shared<const ServeState>(
+        RecordBuild({}, {MadeFeed{kFeed}, {}, {}}, std::time(nullptr)));
     auto server = StartHttp({{"127.0.0.1", 0}, {"::1", 0}}, {}, store);
     if (!server) {
         GTEST_SKIP() << "no IPv6 loopback here";
