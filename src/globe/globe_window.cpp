@@ -96,7 +96,6 @@ void OnDestroy(HWND window) {
     state.context = nullptr;
     ::ReleaseDC(window, state.dc);
     state.dc = nullptr;
-    ::PostQuitMessage(0);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 #include "shell/banner_text.h"
 #include "shell/layout.h"
+#include "shell/password_9x.h"
 #include "shell/shell.h"
 #include "storms/feed_thread.h"
 #include "storms/storm_table.h"
@@ -143,7 +144,6 @@ void OnDestroy(HWND window) {
     StopFeedThread();
     ::DestroyWindow(globeWindow);
     globeWindow = nullptr;
-    ::PostQuitMessage(0);
 }
 
 void PaintPreview(HWND window, HDC dc) {

@@ -2,6 +2,7 @@
 #include "resource_ids.h"
 #include "settings/config_dialog.h"
 #include "shell/command_line.h"
+#include "shell/password_9x.h"
 #include "shell/shell.h"
 
 ShellState shellState = {.instance = nullptr,
@@ -9,15 +10,10 @@ ShellState shellState = {.instance = nullptr,
                          .preview = false,
                          .saverWindow = nullptr,
                          .autoplayMessage = 0,
-                         .closing = false,
-                         .verifying = false,
-                         .passwordModule = nullptr,
-                         .verifyPassword = nullptr,
                          .imeModule = nullptr,
                          .associateContext = nullptr,
                          .savedInputContext = nullptr,
-                         .mouseReference = {0, 0},
-                         .lastVerifyTick = kNeverVerified};
+                         .mouseReference = {0, 0}};
 
 namespace {
 

@@ -2,22 +2,18 @@
 // input ends the run, and on the 9x platform the system's password dialog must agree.
 #include "shell/main_window.h"
 #include "shell/mouse_travel.h"
+#include "shell/password_9x.h"
+#include "shell/run_input.h"
 #include "shell/shell.h"
 
 namespace {
 
-// A function looked up by name in a system component loaded at run time; null when the
-// component lacks it. Going through void(*)() keeps the cast free of type warnings.
-template <typename Function> Function LookUpFunction(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
+static_assert(kSystemCommandNextWindow == SC_NEXTWINDOW &&
+              kSystemCommandPrevWindow == SC_PREVWINDOW &&
+              kSystemCommandScreenSave == SC_SCREENSAVE);
 
-// On the 9x platform with a password verifier: asks it before the run may end.
-BOOL VerifyBeforeClose(HWND window);
-
-constexpr UINT kSpiSetScreenSaverRunning = 97; // SPI_SETSCREENSAVERRUNNING
-constexpr UINT kWmPower = 0x0048;              // WM_POWER, gone from modern headers
-constexpr WPARAM kPowerSuspendRequest = 1;     // PWR_SUSPENDREQUEST of WM_POWER
+constexpr UINT kWmPower = 0x0048;          // WM_POWER, gone from modern headers
+constexpr WPARAM kPowerSuspendRequest = 1; // PWR_SUSPENDREQUEST of WM_POWER
 // PWR_CRITICALRESUME: also ends the run, as the value long taken for the suspend request.
 constexpr WPARAM kPowerCriticalResume = 3;
 constexpr UINT kHelpToHostTimeoutMs = 1000;
@@ -47,6 +43,8 @@ void OnSaverCreate(HWND window) {
     }
 }
 
+// The one place the run's message loop is told to end: the saver window, full screen or
+// preview, is the last of the run's windows to go.
 void OnSaverDestroy(HWND window) {
     if (shellState.imeModule && shellState.associateContext && shellState.savedInputContext) {
         shellState.associateContext(window, shellState.savedInputContext);
@@ -82,10 +80,6 @@ void OnDisplayChange(HWND window) {
     ::SetWindowPos(window, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::GetCursorPos(&shellState.mouseReference);
-}
-
-bool IsSwallowedSystemCommand(WPARAM command) {
-    return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
 
 void OnMouseMove(HWND window) {
@@ -160,24 +154,6 @@ bool HandleRunningInput(HWND window, UINT message, WPARAM wParam, LRESULT* resul
     }
 }
 
-// Close and verify requests while the full-screen saver runs. Returns true when the
-// message was answered here.
-bool HandleCloseRequest(HWND window, UINT message, LRESULT* result) {
-    if (!shellState.platform9x) {
-        return false;
-    }
-    if (message == WM_CLOSE && !VerifyBeforeClose(window)) {
-        ::GetCursorPos(&shellState.mouseReference);
-        *result = 0;
-        return true;
-    }
-    if (message == kVerifyRequestMessage) {
-        *result = shellState.verifyPassword ? shellState.verifyPassword(window) : 1;
-        return true;
-    }
-    return false;
-}
-
 } // namespace
 
 // The metrics, not the screen's clip box: they are what the system reports when it sends
@@ -191,6 +167,10 @@ RECT ScreenRectangle() {
 }
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (AnswerWhileClosing(window, message, wParam, lParam, &result)) {
+        return result;
+    }
     switch (message) {
     case WM_CREATE:
         OnSaverCreate(window);
@@ -201,9 +181,6 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SETTEXT:
         return 0; // the title is the running-saver marker; it never changes
     case WM_PAINT:
-        if (shellState.closing) {
-            return ::DefWindowProcA(window, message, wParam, lParam);
-        }
         if (!shellState.preview) {
             HideCursor();
         }
@@ -214,30 +191,17 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return PassToPreviewHost(window, message, lParam);
         }
         return MainWindowProc(window, message, wParam, lParam);
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-        if (shellState.closing) {
-            return ::DefWindowProcA(window, message, wParam, lParam);
-        }
-        return MainWindowProc(window, message, wParam, lParam);
     case WM_DISPLAYCHANGE:
         if (!shellState.preview) {
             OnDisplayChange(window);
         }
         return MainWindowProc(window, message, wParam, lParam);
     case WM_SYSCOMMAND:
-        if (!shellState.preview && IsSwallowedSystemCommand(wParam)) {
+        if (!shellState.preview && IsSwallowedSystemCommand(static_cast<unsigned>(wParam))) {
             return 0;
         }
         return MainWindowProc(window, message, wParam, lParam);
     case WM_TIMER:
-        if (shellState.closing) {
-            return 0;
-        }
         ::Sleep(0);
         return MainWindowProc(window, message, wParam, lParam);
     default:
@@ -246,113 +210,18 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!shellState.preview && !shellState.closing) {
+    if (!shellState.preview) {
         LRESULT result = 0;
-        if (HandleCloseRequest(window, message, &result)) {
-            return result;
-        }
-        if (!shellState.verifying && HandleRunningInput(window, message, wParam, &result)) {
+        const PasswordStep step = StepThroughPassword(window, message, &result);
+        if (step == PasswordStep::Answered ||
+            (step == PasswordStep::InputEndsRun &&
+             HandleRunningInput(window, message, wParam, &result))) {
             return result;
         }
     }
     if (shellState.autoplayMessage != 0 && message == shellState.autoplayMessage) {
         PostClose(window);
-        return shellState.verifyPassword ? 1 : 0;
+        return PasswordProtected() ? 1 : 0;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
-}
-
-namespace {
-
-BOOL VerifyBeforeClose(HWND window) {
-    if (shellState.verifying || shellState.closing) {
-        return FALSE;
-    }
-    if (shellState.verifyPassword == nullptr) {
-        shellState.closing = true;
-        return TRUE;
-    }
-    const DWORD now = ::GetTickCount();
-    if (shellState.lastVerifyTick != kNeverVerified &&
-        now - shellState.lastVerifyTick < kCloseRepeatGuardMs) {
-        return FALSE;
-    }
-    shellState.verifying = true;
-    MSG pending = {};
-    for (int i = 0; i < 2; ++i) {
-        ::PeekMessageA(&pending, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    }
-    const LRESULT accepted = ::SendMessageA(window, kVerifyRequestMessage, 0, 0);
-    shellState.closing = accepted != 0;
-    shellState.verifying = false;
-    if (!shellState.closing) {
-        HideCursor();
-    }
-    shellState.lastVerifyTick = ::GetTickCount();
-    return shellState.closing;
-}
-
-} // namespace
-
-void LoadPasswordVerifier() {
-    if (!shellState.platform9x) {
-        return;
-    }
-    if (shellState.passwordModule != nullptr) {
-        UnloadPasswordVerifier();
-    }
-    HKEY key = nullptr;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key) != ERROR_SUCCESS) {
-        return;
-    }
-    DWORD usePassword = 0;
-    DWORD size = sizeof(usePassword);
-    if (::RegQueryValueExA(key, "ScreenSaveUsePassword", nullptr, nullptr,
-                           reinterpret_cast<BYTE*>(&usePassword), &size) == ERROR_SUCCESS &&
-        usePassword != 0) {
-        shellState.passwordModule = ::LoadLibraryA("PASSWORD.CPL");
-        if (shellState.passwordModule != nullptr) {
-            shellState.verifyPassword = LookUpFunction<VerifyPasswordFunction>(
-                shellState.passwordModule, "VerifyScreenSavePwd");
-            if (shellState.verifyPassword != nullptr) {
-                SetSaverRunning(true);
-            } else {
-                UnloadPasswordVerifier();
-            }
-        }
-    }
-    ::RegCloseKey(key);
-}
-
-void UnloadPasswordVerifier() {
-    if (!shellState.platform9x || shellState.passwordModule == nullptr) {
-        return;
-    }
-    ::FreeLibrary(shellState.passwordModule);
-    shellState.passwordModule = nullptr;
-    if (shellState.verifyPassword != nullptr) {
-        shellState.verifyPassword = nullptr;
-        SetSaverRunning(false);
-    }
-}
-
-void ChangePassword(HWND owner) {
-    using ChangePasswordFunction = DWORD(WINAPI*)(const char*, HWND, DWORD, void*);
-    HMODULE module = ::LoadLibraryA("MPR.DLL");
-    if (module == nullptr) {
-        return;
-    }
-    auto change = LookUpFunction<ChangePasswordFunction>(module, "PwdChangePasswordA");
-    if (change != nullptr) {
-        change("SCRSAVE", owner, 0, nullptr);
-    }
-    ::FreeLibrary(module);
-}
-
-void SetSaverRunning(bool on) {
-    if (!shellState.platform9x) {
-        return;
-    }
-    BOOL previous = on ? TRUE : FALSE;
-    ::SystemParametersInfoA(kSpiSetScreenSaverRunning, previous, &previous, 0);
 }

@@ -8,13 +8,6 @@ constexpr char kSaverWindowClass[] = "WindowsScreenSaverClass";
 constexpr char kSaverWindowTitle[] = "Screen Saver";
 constexpr char kPreviewWindowTitle[] = "Preview";
 
-// Sent through the whole procedure chain to ask for the system's password dialog.
-constexpr UINT kVerifyRequestMessage = WM_APP;
-// A close request this soon after a password dialog ended is refused without a dialog.
-constexpr DWORD kCloseRepeatGuardMs = 200;
-constexpr DWORD kNeverVerified = 0xFFFFFFFFu;
-
-using VerifyPasswordFunction = BOOL(WINAPI*)(HWND owner);
 using AssociateContextFunction = HANDLE(WINAPI*)(HWND window, HANDLE context);
 
 struct ShellState {
@@ -24,15 +17,10 @@ struct ShellState {
     HWND saverWindow;
     UINT autoplayMessage; // "QueryCancelAutoPlay" on 9x, else 0
 
-    bool closing;   // the run may end; never cleared once set
-    bool verifying; // the password dialog is up
-    HMODULE passwordModule;
-    VerifyPasswordFunction verifyPassword;
     HMODULE imeModule;
     AssociateContextFunction associateContext;
     HANDLE savedInputContext;
     POINT mouseReference;
-    DWORD lastVerifyTick; // kNeverVerified until a password dialog has ended
 };
 
 extern ShellState shellState;
@@ -50,8 +38,8 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 // reaches it too: the globe window passes it to its parent, the saver window.
 LRESULT SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-void LoadPasswordVerifier();
-void UnloadPasswordVerifier();
-void ChangePassword(HWND owner);
-// Tells the 9x system whether a saver runs (disables Ctrl+Alt+Del there); no-op elsewhere.
-void SetSaverRunning(bool on);
+// A function looked up by name in a system component loaded at run time; null when the
+// component lacks it. Going through void(*)() keeps the cast free of type warnings.
+template <typename Function> Function LookUpFunction(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}

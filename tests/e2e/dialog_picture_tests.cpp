@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,52 +48,30 @@ struct ExpectedPicture {
 };
 
 ExpectedPicture RenderExpected(int bitmapId, SIZE source, SIZE size, bool stretch) {
+    HBITMAP picture = LoadSaverBitmap(bitmapId);
+    EXPECT_NE(picture, nullptr) << "bitmap " << bitmapId;
+    const Capture drawn = RenderOffscreen(size.cx, size.cy, [&](HDC target) {
+        HDC sourceDc = ::CreateCompatibleDC(target);
+        HGDIOBJ oldSource = ::SelectObject(sourceDc, picture);
+        if (stretch) {
+            ::StretchBlt(target, 0, 0, size.cx, size.cy, sourceDc, 0, 0, source.cx, source.cy,
+                         SRCCOPY);
+        } else {
+            ::BitBlt(target, 0, 0, source.cx, source.cy, sourceDc, 0, 0, SRCCOPY);
+        }
+        ::SelectObject(sourceDc, oldSource);
+        ::DeleteDC(sourceDc);
+    });
+    ::DeleteObject(picture);
     ExpectedPicture expected;
     expected.size = size;
-    HMODULE saver = ::LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HBITMAP picture = ::LoadBitmapA(saver, MAKEINTRESOURCEA(bitmapId));
-    EXPECT_NE(picture, nullptr) << "bitmap " << bitmapId;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    HDC screen = ::GetDC(nullptr);
-    HDC target = ::CreateCompatibleDC(screen);
-    HDC sourceDc = ::CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP section = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ oldTarget = ::SelectObject(target, section);
-    HGDIOBJ oldSource = ::SelectObject(sourceDc, picture);
-    if (stretch) {
-        ::StretchBlt(target, 0, 0, size.cx, size.cy, sourceDc, 0, 0, source.cx, source.cy, SRCCOPY);
-    } else {
-        ::BitBlt(target, 0, 0, source.cx, source.cy, sourceDc, 0, 0, SRCCOPY);
-    }
-    ::GdiFlush();
-    const auto* first = static_cast<const uint32_t*>(bits);
-    expected.pixels.assign(first, first + size.cx * size.cy);
+    expected.pixels = drawn.pixels;
     for (int y = 0; y < size.cy; ++y) {
         for (int x = 0; x < size.cx; ++x) {
-            expected.pixels[y * size.cx + x] &= 0x00FFFFFF;
             expected.covered.push_back(stretch || (x < source.cx && y < source.cy));
         }
     }
-    ::SelectObject(sourceDc, oldSource);
-    ::SelectObject(target, oldTarget);
-    ::DeleteObject(section);
-    ::DeleteDC(sourceDc);
-    ::DeleteDC(target);
-    ::ReleaseDC(nullptr, screen);
-    ::DeleteObject(picture);
-    ::FreeLibrary(saver);
     return expected;
-}
-
-bool SameColour(uint32_t a, uint32_t b, int tolerance) {
-    return std::abs(Red(a) - Red(b)) <= tolerance && std::abs(Green(a) - Green(b)) <= tolerance &&
-           std::abs(Blue(a) - Blue(b)) <= tolerance;
 }
 
 // True when the screen pixel at client (x, y) is the picture's pixel there, or, for a
@@ -296,11 +273,12 @@ void ExpectPictureAtSizes(HWND dialog, int bitmapId, SIZE source, const SizeCase
 
 } // namespace
 
-TEST(ConfigDialogPicture, ShowsThePictureUnscaledBelow400x360AndStretchedFromThere) {
-    ProfileSection profile;
-    profile.Set("Lighting", 0); // a disabled check box too
-    ConfigRun run;
-    ASSERT_TRUE(run.Opened());
+class ConfigDialogPicture : public DialogRun {};
+class AdvancedDialogPicture : public DialogRun {};
+
+TEST_F(ConfigDialogPicture, ShowsThePictureUnscaledBelow400x360AndStretchedFromThere) {
+    ASSERT_TRUE(Open({{"Lighting", "0"}})); // a disabled check box too
+    ConfigRun& run = *run_;
     // Each limit is tried where one side is far from the picture's, so that stretching
     // and copying give clearly different pictures.
     const SizeCase cases[] = {
@@ -313,13 +291,10 @@ TEST(ConfigDialogPicture, ShowsThePictureUnscaledBelow400x360AndStretchedFromThe
 }
 
 // The last column of the 400-pixel picture is never drawn: 399 x 315 is the source.
-TEST(AdvancedDialogPicture, ShowsThePictureUnscaledUpTo399x315AndStretchedBeyond) {
-    ProfileSection profile;
-    profile.Set("UseProxy", 1); // an enabled edit box beside a disabled one
-    ConfigRun run;
-    ASSERT_TRUE(run.Opened());
-    HWND advanced = run.OpenAdvanced();
+TEST_F(AdvancedDialogPicture, ShowsThePictureUnscaledUpTo399x315AndStretchedBeyond) {
+    HWND advanced = OpenAdvanced({{"UseProxy", "1"}}); // an enabled edit box beside a disabled one
     ASSERT_NE(advanced, nullptr);
+    ConfigRun& run = *run_;
     const SizeCase cases[] = {
         {{0, 0}, false},     {{399, 315}, false}, {{399, 200}, false}, {{400, 200}, true},
         {{200, 315}, false}, {{200, 316}, true},  {{480, 400}, true},
@@ -332,10 +307,9 @@ TEST(AdvancedDialogPicture, ShowsThePictureUnscaledUpTo399x315AndStretchedBeyond
 
 // Ticking and clearing boxes, and the advanced dialog's radio buttons and edit boxes
 // changing state, leave the picture behind every transparent control.
-TEST(ConfigDialogPicture, PictureStaysRightAsControlsChangeState) {
-    ProfileSection profile;
-    ConfigRun run;
-    ASSERT_TRUE(run.Opened());
+TEST_F(ConfigDialogPicture, PictureStaysRightAsControlsChangeState) {
+    ASSERT_TRUE(Open());
+    ConfigRun& run = *run_;
     for (int id : {kInternet, kDisableLighting, kShowDetails, kDisableLighting, kInternet}) {
         run.Click(id);
     }

@@ -1,12 +1,19 @@
 #pragma once
 // Shared by the dialog tests: the dialogs' captions and control ids as the outside world
-// knows them, a configuration run of the saver driven like a user would, and the WIN.INI
-// section as the configuration dialog's OK must leave it.
+// knows them, a configuration run of the saver driven like a user would, the fixture that
+// opens one over stored settings, and the WIN.INI section as the configuration dialog's
+// OK must leave it.
 #include "harness.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "settings/settings.h"
 
 namespace dialogs {
 
@@ -103,5 +110,42 @@ class ConfigRun {
 
 // The text of the message box's message, read from its static control.
 std::string MessageBoxText(HWND box);
+
+using Profile = std::vector<std::pair<const char*, const char*>>; // keys and texts to store
+
+// A configuration run over settings stored for it. Open may be called once per case of a
+// table: each starts from an empty section and registry key.
+class DialogRun : public testing::Test {
+  protected:
+    // Stores `profile` afresh, notes the section's lines, and opens the configuration
+    // dialog in the foreground; false when it did not open.
+    bool Open(const Profile& profile = {}, const std::string& arguments = "/c") {
+        run_.reset();
+        profile_.Empty();
+        for (const auto& [key, value] : profile) {
+            profile_.Set(key, value);
+        }
+        before_ = e2e::ProfileSectionFileLines();
+        run_.emplace(arguments);
+        return run_->Opened();
+    }
+    // As Open, then the advanced options dialog over it; null when either did not open.
+    HWND OpenAdvanced(const Profile& profile = {}) {
+        return Open(profile) ? run_->OpenAdvanced() : nullptr;
+    }
+    // The settings as the saver reads them from what Open stored.
+    static const SaverSettings& Loaded() {
+        saverSettings.Load();
+        return saverSettings;
+    }
+
+    e2e::ProfileSection profile_;
+    std::optional<ConfigRun> run_;
+    std::vector<std::string> before_; // the section's lines before the dialog opened
+};
+
+// The test suites of the two dialogs, over every file of dialog tests.
+class ConfigDialog : public DialogRun {};
+class AdvancedDialog : public DialogRun {};
 
 } // namespace dialogs

@@ -230,7 +230,7 @@ void ExpectControls(const DialogTemplate& dialog, const ExpectedControl (&expect
 
 } // namespace
 
-TEST(ConfigDialog, TemplateHasTheDesignedCaptionFontStylesAndControls) {
+TEST_F(ConfigDialog, TemplateHasTheDesignedCaptionFontStylesAndControls) {
     SaverResources saver;
     const BYTE* data = saver.DialogData(2003);
     ASSERT_NE(data, nullptr);
@@ -244,7 +244,7 @@ TEST(ConfigDialog, TemplateHasTheDesignedCaptionFontStylesAndControls) {
     ExpectControls(dialog, kConfigControls);
 }
 
-TEST(AdvancedDialog, TemplateHasTheDesignedCaptionFontStylesAndControls) {
+TEST_F(AdvancedDialog, TemplateHasTheDesignedCaptionFontStylesAndControls) {
     SaverResources saver;
     const BYTE* data = saver.DialogData(102);
     ASSERT_NE(data, nullptr);
@@ -280,7 +280,7 @@ int TextWidth(HWND control) {
 
 // The lines of the configuration dialog's text block are drawn whole, with the font that
 // the dialog really gets here, in the rectangles the template gives them.
-TEST(ConfigDialog, TextLinesFitTheirRectangles) {
+TEST_F(ConfigDialog, TextLinesFitTheirRectangles) {
     SaverResources saver;
     const BYTE* data = saver.DialogData(2003);
     ASSERT_NE(data, nullptr);

@@ -1,5 +1,6 @@
 #include "feed_screen.h"
 
+#include "resource_ids.h"
 #include "shell/banner_text.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +12,11 @@ namespace e2e {
 
 namespace {
 
-constexpr int kBannerId = 102;
-constexpr int kBannerPictureWidth = 1280;
 constexpr int kTextLeft = 5;
 constexpr COLORREF kStatusRed = RGB(255, 0, 0);
 constexpr COLORREF kPanelGreen = RGB(0, 255, 0);
 constexpr int kUnderlineWidth = 2;
 constexpr int kStormIndent = 12;
-constexpr int kNarrowWidth = 640; // and below: no legend
 constexpr int kIconSide = 128;
 constexpr int kLegendIconSide = 64;
 
@@ -35,9 +33,9 @@ struct LegendRow {
     int rise; // row top above the bottom of the screen
 };
 constexpr LegendRow kLegendRows[] = {
-    {106, "Tropical Depression", 292},
-    {107, "Tropical Storm", 228},
-    {108, "Hurricane/Typhoon", 164},
+    {IDB_DEPRESSION, "Tropical Depression", 292},
+    {IDB_STORM, "Tropical Storm", 228},
+    {IDB_HURRICANE, "Hurricane/Typhoon", 164},
 };
 
 void TextAt(HDC dc, int x, int y, const std::string& text) {
@@ -60,15 +58,15 @@ void Underlined(HDC dc, int x, int y, const std::string& text, int offset) {
 }
 
 void DrawBannerPicture(HDC dc, int width) {
-    HBITMAP banner = LoadSaverBitmap(kBannerId);
+    HBITMAP banner = LoadSaverBitmap(IDB_BANNER);
     HDC memory = ::CreateCompatibleDC(dc);
     HGDIOBJ previous = ::SelectObject(memory, banner);
-    if (width >= kBannerPictureWidth) {
-        ::StretchBlt(dc, 0, 0, width, kBannerStripHeight, memory, 0, 0, kBannerPictureWidth,
+    const BannerPiece piece = ChooseBannerPiece(width);
+    if (piece.stretched) {
+        ::StretchBlt(dc, 0, 0, width, kBannerStripHeight, memory, 0, 0, kBannerBitmapWidth,
                      kBannerStripHeight, SRCCOPY);
     } else {
-        ::BitBlt(dc, 0, 0, width, kBannerStripHeight, memory, kBannerPictureWidth / 2 - width / 2,
-                 0, SRCCOPY);
+        ::BitBlt(dc, 0, 0, width, kBannerStripHeight, memory, piece.sourceX, 0, SRCCOPY);
     }
     ::SelectObject(memory, previous);
     ::DeleteObject(banner);
@@ -158,15 +156,10 @@ void DrawFeedState(HDC dc, const ScreenGeometry& g, const ExpectedPanel& panel, 
 
 ScreenGeometry CurrentGeometry(bool showDetails) {
     const RECT screen = ScreenRect();
-    ScreenGeometry g = {};
-    g.width = screen.right;
-    g.height = screen.bottom;
-    g.side = std::min(g.height - kBannerStripHeight, g.width);
-    g.globeX = showDetails ? 0 : g.width / 2 - g.side / 2;
-    g.titleSize = g.width <= 640 ? 14 : g.width <= 800 ? 18 : 26;
-    g.listSize = g.width <= 640 ? 10 : g.width <= 800 ? 14 : 18;
-    g.titleFontHeight = g.width >= 1024 ? g.titleSize - 2 : g.titleSize;
-    return g;
+    const PixelBox box = {0, 0, screen.right, screen.bottom};
+    const ScreenLayout layout = ComputeLayout(PlaceContent(box, box), showDetails);
+    return {layout.width,     layout.height,   layout.globeSide,       layout.globeX,
+            layout.titleSize, layout.listSize, TitleFontHeight(layout)};
 }
 
 HFONT CreateSaverFont(int height) {
@@ -213,7 +206,7 @@ Capture ExpectedPanelArea(const ScreenGeometry& g, const ExpectedPanel& panel) {
         ::SetBkMode(dc, TRANSPARENT);
         ::SetTextColor(dc, kPanelGreen);
         const int T = CellHeight(dc);
-        if (g.width > kNarrowWidth) {
+        if (!IsNarrowScreen(g.width)) {
             DrawLegend(dc, g, T);
         }
         DrawFeedState(dc, g, panel, T);

@@ -1,16 +1,17 @@
 #pragma once
 // What the saver shows of the storm feed, drawn here by the test program from the layout
-// and panel rules in the same font ("Ariel", weight 700) and read back from the screen
-// for a pixel-exact comparison: the banner strip with its red status line, and the storm
-// panel right of the globe with its heading, storm lines and legend.
+// the layout core computes and the panel rules in the same font ("Ariel", weight 700) and read back
+// from the screen for a pixel-exact comparison: the banner strip with its red status line, and the
+// storm panel right of the globe with its heading, storm lines and legend.
 #include "harness.h"
+#include "shell/layout.h"
 
 #include <string>
 #include <vector>
 
 namespace e2e {
 
-constexpr int kBannerStripHeight = 100;
+constexpr int kBannerStripHeight = kBannerHeight;
 constexpr int kLegendHeadingRise = 324; // the legend's top, above the bottom of the screen
 constexpr DWORD kFeedTimeoutMs = 20000; // for a fetch from loopback: catches a hang only
 
@@ -24,7 +25,8 @@ struct ScreenGeometry {
     int titleFontHeight; // banner titles: the title size, 2 less from 1024 pixels on
 };
 
-// The layout of the current screen, written out from the rules.
+// The layout of the current screen (the primary monitor) as the layout core computes it;
+// its rules are tested in their own table (tests/shell/layout_tests.cpp).
 ScreenGeometry CurrentGeometry(bool showDetails);
 
 HFONT CreateSaverFont(int height); // the caller deletes it

@@ -1,18 +1,14 @@
 #include "harness.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 namespace e2e {
 
 namespace {
 
-constexpr DWORD kPollMs = 10;
 constexpr int kStartAttempts = 3;
 constexpr DWORD kStartRetryMs = 500;
-constexpr char kSection[] = "zarvsaver";
 constexpr char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr";
 constexpr char kDllOverridesKey[] = "Software\\Wine\\AppDefaults\\zarvane.scr\\DllOverrides";
 
@@ -88,28 +84,6 @@ std::string ScratchFolder(const std::string& name) {
     std::system(command.c_str());
     ::CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
-}
-
-void Pause(DWORD ms) {
-    WaitUntil([] { return false; }, ms);
-}
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG message;
-        while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
-        }
-        if (done()) {
-            return true;
-        }
-        if (::GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
-    }
 }
 
 SaverProcess::SaverProcess(const std::string& arguments, const std::string& program) {
@@ -225,89 +199,11 @@ void ClickMouse(DWORD downFlag, DWORD upFlag) {
     SendInputs(inputs, 2);
 }
 
-RECT ScreenRect() {
-    return {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-}
-
-Capture CaptureScreen(const RECT& rect) {
-    Capture capture;
-    capture.left = rect.left;
-    capture.top = rect.top;
-    capture.width = rect.right - rect.left;
-    capture.height = rect.bottom - rect.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP section = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = ::SelectObject(memory, section);
-    ::BitBlt(memory, 0, 0, capture.width, capture.height, screen, rect.left, rect.top, SRCCOPY);
-    ::GdiFlush();
-    const auto* first = static_cast<const uint32_t*>(bits);
-    capture.pixels.assign(first, first + capture.width * capture.height);
-    for (uint32_t& p : capture.pixels) {
-        p &= 0x00FFFFFF;
-    }
-    ::SelectObject(memory, previous);
-    ::DeleteObject(section);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return capture;
-}
-
 HBITMAP LoadSaverBitmap(int resourceId) {
     HMODULE saver = ::LoadLibraryExA(SaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     HBITMAP bitmap = ::LoadBitmapA(saver, MAKEINTRESOURCEA(resourceId));
     ::FreeLibrary(saver);
     return bitmap;
-}
-
-Capture RenderOffscreen(int width, int height, const std::function<void(HDC)>& draw) {
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP target = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = ::SelectObject(memory, target);
-    draw(memory);
-    ::GdiFlush();
-    Capture capture;
-    capture.width = width;
-    capture.height = height;
-    capture.pixels.resize(static_cast<size_t>(width) * height);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    ::SelectObject(memory, previous);
-    ::GetDIBits(memory, target, 0, height, capture.pixels.data(), &info, DIB_RGB_COLORS);
-    for (uint32_t& p : capture.pixels) {
-        p &= 0x00FFFFFF;
-    }
-    ::DeleteObject(target);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return capture;
-}
-
-int CountDifferences(const Capture& a, const Capture& b, int tolerance) {
-    int differences = 0;
-    for (size_t i = 0; i < a.pixels.size() && i < b.pixels.size(); ++i) {
-        const uint32_t p = a.pixels[i];
-        const uint32_t q = b.pixels[i];
-        if (std::abs(Red(p) - Red(q)) > tolerance || std::abs(Green(p) - Green(q)) > tolerance ||
-            std::abs(Blue(p) - Blue(q)) > tolerance) {
-            ++differences;
-        }
-    }
-    return differences;
 }
 
 HWND WaitForChild(HWND parent, const char* windowClass, DWORD timeoutMs) {
@@ -370,53 +266,6 @@ HWND PreviewHost::Preview() const {
     return ::FindWindowExA(window_, nullptr, "WindowsScreenSaverClass", "Preview");
 }
 
-// The user's registry copy goes too: the saver reads it before WIN.INI.
-ProfileSection::ProfileSection() {
-    ::WriteProfileStringA(kSection, nullptr, nullptr);
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
-}
-
-ProfileSection::~ProfileSection() {
-    ::WriteProfileStringA(kSection, nullptr, nullptr);
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
-}
-
-void ProfileSection::Set(const char* key, const char* value) const {
-    ::WriteProfileStringA(kSection, key, value);
-}
-
-void ProfileSection::Set(const char* key, int value) const {
-    Set(key, std::to_string(value).c_str());
-}
-
-std::string ProfileSection::Get(const char* key) const {
-    char value[512] = {};
-    ::GetProfileStringA(kSection, key, "<absent>", value, sizeof(value));
-    return value;
-}
-
-namespace {
-
-std::string WinIniPath() {
-    char directory[MAX_PATH];
-    ::GetWindowsDirectoryA(directory, MAX_PATH);
-    return std::string(directory) + "\\win.ini";
-}
-
-} // namespace
-
-UnwritableWinIni::UnwritableWinIni() {
-    const std::string path = WinIniPath();
-    ::MoveFileA(path.c_str(), (path + ".away").c_str());
-    ::CreateDirectoryA(path.c_str(), nullptr);
-}
-
-UnwritableWinIni::~UnwritableWinIni() {
-    const std::string path = WinIniPath();
-    ::RemoveDirectoryA(path.c_str());
-    ::MoveFileA((path + ".away").c_str(), path.c_str());
-}
-
 EmulatedWindowsVersion::EmulatedWindowsVersion(const char* version) {
     HKEY key = nullptr;
     ::RegCreateKeyA(HKEY_CURRENT_USER, kAppDefaultsKey, &key);
@@ -431,50 +280,6 @@ EmulatedWindowsVersion::~EmulatedWindowsVersion() {
         ::RegDeleteValueA(key, "Version");
         ::RegCloseKey(key);
     }
-}
-
-RegistryValue::RegistryValue(const char* keyPath, const char* name, DWORD value)
-    : keyPath_(keyPath), name_(name) {
-    HKEY key = nullptr;
-    ::RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key);
-    ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    ::RegCloseKey(key);
-}
-
-RegistryValue::~RegistryValue() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath_.c_str(), &key) == ERROR_SUCCESS) {
-        ::RegDeleteValueA(key, name_.c_str());
-        ::RegCloseKey(key);
-    }
-}
-
-DWORD ReadRegistryDword(const char* keyPath, const char* name, DWORD fallback) {
-    DWORD value = fallback;
-    DWORD size = sizeof(value);
-    HKEY key = nullptr;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key) == ERROR_SUCCESS) {
-        if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
-                               &size) != ERROR_SUCCESS) {
-            value = fallback;
-        }
-        ::RegCloseKey(key);
-    }
-    return value;
-}
-
-std::string ReadRegistryString(const char* keyPath, const char* name) {
-    char value[512] = {};
-    DWORD size = sizeof(value) - 1;
-    HKEY key = nullptr;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath, &key) == ERROR_SUCCESS) {
-        if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                               &size) != ERROR_SUCCESS) {
-            value[0] = '\0';
-        }
-        ::RegCloseKey(key);
-    }
-    return value;
 }
 
 NativeDllForSaver::NativeDllForSaver(const char* dll) : dll_(dll) {
@@ -558,46 +363,9 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-std::vector<std::string> ProfileSectionFileLines() {
-    char directory[MAX_PATH] = {};
-    ::GetWindowsDirectoryA(directory, MAX_PATH);
-    std::ifstream file(std::string(directory) + "\\win.ini");
-    const std::string header = std::string("[") + kSection + "]";
-    std::vector<std::string> lines;
-    bool inSection = false;
-    for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty() && line[0] == '[') {
-            inSection = ::lstrcmpiA(line.c_str(), header.c_str()) == 0;
-        } else if (inSection && !line.empty()) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
 } // namespace e2e
 
 namespace e2e {
-
-RegistryText::RegistryText(const char* keyPath, const char* name, const char* value)
-    : keyPath_(keyPath), name_(name) {
-    HKEY key = nullptr;
-    ::RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key);
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                     static_cast<DWORD>(lstrlenA(value) + 1));
-    ::RegCloseKey(key);
-}
-
-RegistryText::~RegistryText() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyA(HKEY_CURRENT_USER, keyPath_.c_str(), &key) == ERROR_SUCCESS) {
-        ::RegDeleteValueA(key, name_.c_str());
-        ::RegCloseKey(key);
-    }
-}
 
 bool Answers(HWND window, DWORD timeoutMs) {
     DWORD_PTR result = 0;

@@ -10,7 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_keys.h"
+#include "support/profile.h"
+#include "support/registry.h"
+#include "support/screen.h"
+#include "support/wait.h"
+
 namespace e2e {
+
+using namespace support;
 
 // A saver window must appear within this. Only a hang should reach it: the first Wine
 // program in a fresh prefix on a loaded machine has taken more than 15 s to show a window.
@@ -22,10 +30,6 @@ constexpr DWORD kSettleMs = 700;        // time to let the saver react to what i
 std::string SaverPath();
 // Folder of its own for a test (under the system's temporary folder), emptied first.
 std::string ScratchFolder(const std::string& name);
-
-// Waits until done() holds or the timeout passes, pumping messages; returns done().
-bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
-void Pause(DWORD ms); // waits while pumping messages
 
 class SaverProcess {
   public:
@@ -66,34 +70,9 @@ void MoveMouseTo(int x, int y);
 void PressKey(WORD virtualKey);
 void ClickMouse(DWORD downFlag = MOUSEEVENTF_LEFTDOWN, DWORD upFlag = MOUSEEVENTF_LEFTUP);
 
-// Pixels read back from the screen, 0x00RRGGBB.
-struct Capture {
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t At(int x, int y) const { return pixels[(y - top) * width + (x - left)]; }
-};
-Capture CaptureScreen(const RECT& rect);
-RECT ScreenRect();
-inline int Red(uint32_t p) {
-    return (p >> 16) & 0xFF;
-}
-inline int Green(uint32_t p) {
-    return (p >> 8) & 0xFF;
-}
-inline int Blue(uint32_t p) {
-    return p & 0xFF;
-}
-
 // A bitmap resource of the saver under test, as a device-dependent bitmap of the screen;
 // the caller deletes it.
 HBITMAP LoadSaverBitmap(int resourceId);
-// Pixels of the screen-compatible bitmap drawn by `draw` into a width x height memory DC.
-Capture RenderOffscreen(int width, int height, const std::function<void(HDC)>& draw);
-// Number of pixels that differ by more than `tolerance` in any channel (same sizes).
-int CountDifferences(const Capture& a, const Capture& b, int tolerance = 0);
 // The child of `parent` with the given class, waiting for it to appear; null if none.
 HWND WaitForChild(HWND parent, const char* windowClass, DWORD timeoutMs = kStartTimeoutMs);
 RECT WindowRectOf(HWND window);
@@ -117,48 +96,12 @@ class PreviewHost {
     HWND window_ = nullptr;
 };
 
-// The user's registry copy of the saver's settings, under HKEY_CURRENT_USER.
-constexpr char kSettingsRegistryKey[] = "Software\\Zarvane";
-
-// The saver's stored settings for one test, its WIN.INI section and its registry key
-// (kSettingsRegistryKey): both emptied on construction and on destruction.
-class ProfileSection {
-  public:
-    ProfileSection();
-    ~ProfileSection();
-    void Set(const char* key, const char* value) const;
-    void Set(const char* key, int value) const;
-    std::string Get(const char* key) const; // "<absent>" when the key is missing
-};
-
-// WIN.INI as Windows 10 and 11 show it to a program without elevation, for one test: a
-// folder stands in its place, so every write fails whoever runs the test (root ignores
-// file modes). The file comes back afterwards.
-class UnwritableWinIni {
-  public:
-    UnwritableWinIni();
-    ~UnwritableWinIni();
-};
-
 // The Windows version that Wine reports to zarvane.scr, set for one test (e.g. "win98").
 class EmulatedWindowsVersion {
   public:
     explicit EmulatedWindowsVersion(const char* version);
     ~EmulatedWindowsVersion();
 };
-
-// A DWORD value under HKEY_CURRENT_USER, set for one test and removed afterwards.
-class RegistryValue {
-  public:
-    RegistryValue(const char* keyPath, const char* name, DWORD value);
-    ~RegistryValue();
-
-  private:
-    std::string keyPath_;
-    std::string name_;
-};
-DWORD ReadRegistryDword(const char* keyPath, const char* name, DWORD fallback);
-std::string ReadRegistryString(const char* keyPath, const char* name); // "" when absent
 
 // Makes Wine load the DLL of that name from zarvane.scr's folder rather than its own
 // builtin one, for one test.
@@ -184,25 +127,9 @@ HWND FocusOfThread(HWND window);
 // The text of a window or control, which may belong to another process.
 std::string WindowText(HWND window);
 
-// The "key=value" lines of the saver's WIN.INI section as they stand in the file itself.
-std::vector<std::string> ProfileSectionFileLines();
-
 } // namespace e2e
 
 namespace e2e {
-
-// A text value under HKEY_CURRENT_USER, set for one test and removed afterwards.
-class RegistryText {
-  public:
-    RegistryText(const char* keyPath, const char* name, const char* value);
-    ~RegistryText();
-    RegistryText(const RegistryText&) = delete;
-    RegistryText& operator=(const RegistryText&) = delete;
-
-  private:
-    std::string keyPath_;
-    std::string name_;
-};
 
 // True when the thread that owns `window` answers a message within the timeout, that is
 // when its message loop is running and not stuck.

@@ -3,6 +3,7 @@
 // with its picture and title lines, compared pixel for pixel with the same drawing done
 // here from the layout rules.
 #include "feed_screen.h"
+#include "resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,6 @@
 using namespace e2e;
 
 namespace {
-
-constexpr int kPreviewId = 105;
 
 class Layout : public ::testing::TestWithParam<bool> {
   protected:
@@ -89,7 +88,7 @@ TEST(PreviewPicture, FillsTheHostStretchedAndNoGlobeIsCreated) {
         ASSERT_NE(preview, nullptr);
         EXPECT_EQ(::FindWindowExA(preview, nullptr, "ZRVSAVER", nullptr), nullptr);
         const Capture expected = RenderOffscreen(size.cx, size.cy, [&](HDC dc) {
-            HBITMAP picture = LoadSaverBitmap(kPreviewId);
+            HBITMAP picture = LoadSaverBitmap(IDB_PREVIEW);
             HDC memory = ::CreateCompatibleDC(dc);
             HGDIOBJ previous = ::SelectObject(memory, picture);
             ::StretchBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, 152, 112, SRCCOPY);

@@ -25,6 +25,8 @@
 #include "resource_ids.h"
 #include "settings/settings.h"
 #include "storms/storm_table.h"
+#include "support/screen.h"
+#include "support/wait.h"
 
 // Every C++ allocation of this program is counted, so that a test can see whether the
 // globe's frame allocates.
@@ -716,40 +718,17 @@ int TimesReceived(UINT message, WPARAM wParam, LPARAM lParam) {
     }));
 }
 
+constexpr DWORD kHangMs = 10000;     // a bound that only catches a hang
+constexpr int kMarkerTolerance = 20; // a marker differs this much in some channel
+
+// Pixels of the globe's frame, not the black around the disc: more than half of them.
+bool Lit(const support::Capture& shown) {
+    return std::count_if(shown.pixels.begin(), shown.pixels.end(),
+                         [](uint32_t p) { return p != 0; }) > long(shown.pixels.size() / 2);
+}
+
 void PumpMessages() {
-    MSG message;
-    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message != WM_QUIT) {
-            ::DispatchMessageA(&message);
-        }
-    }
-}
-
-// Pixels (BGRA) whose colour differs clearly between two captures of the same place.
-int CountChanged(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
-    int count = 0;
-    for (size_t i = 0; i + 3 < a.size() && i + 3 < b.size(); i += 4) {
-        int difference = 0;
-        for (size_t channel = 0; channel < 3; ++channel) {
-            difference += std::abs(int(a[i + channel]) - int(b[i + channel]));
-        }
-        count += difference > 60 ? 1 : 0;
-    }
-    return count;
-}
-
-// Pumps messages until `done` holds; false after a bound that only catches a hang.
-template <typename Done> bool PumpUntil(Done done) {
-    constexpr DWORD kHangMs = 10000;
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start >= kHangMs) {
-            return false;
-        }
-        PumpMessages();
-        ::Sleep(5);
-    }
-    return true;
+    support::Pause(0);
 }
 
 } // namespace
@@ -793,43 +772,24 @@ class GlobeWindow : public ::testing::Test {
     // Frames at turn 0.5 until one on the screen satisfies `shown` (the swap reaches the X
     // screen on a connection of its own, so a capture may still see the frame before);
     // the last one read.
-    template <typename Shown> std::vector<unsigned char> FrameWhere(Shown shown, int dx = 0) {
-        std::vector<unsigned char> pixels;
-        PumpUntil([&] { return shown(pixels = Frame(dx)); });
+    template <typename Shown> support::Capture FrameWhere(Shown shown, int dx = 0) {
+        support::Capture pixels;
+        support::WaitUntil([&] { return shown(pixels = Frame(dx)); }, kHangMs);
         return pixels;
     }
     // One frame at turn 0.5, as it reaches the screen around the disc's centre, or dx
-    // pixels right of it (BGRA). The frame is the child window's, so it is read from the
+    // pixels right of it. The frame is the child window's, so it is read from the
     // screen, as the user sees it.
-    std::vector<unsigned char> Frame(int dx = 0) {
+    support::Capture Frame(int dx = 0) {
         globeWindowState.turn = 0.5f;
         ::SendMessageA(globe_, WM_PAINT, 0, 0);
         ::glFinish();
         RECT rect = {};
         ::GetWindowRect(globe_, &rect);
         const int side = 40;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = side;
-        info.bmiHeader.biHeight = side;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        HDC screen = ::GetDC(nullptr);
-        HDC memory = ::CreateCompatibleDC(screen);
-        void* bits = nullptr;
-        HBITMAP section = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ previous = ::SelectObject(memory, section);
-        ::BitBlt(memory, 0, 0, side, side, screen, rect.left + kSide / 2 - side / 2 + dx,
-                 rect.top + kSide / 2 - side / 2, SRCCOPY);
-        ::GdiFlush();
-        const auto* first = static_cast<const unsigned char*>(bits);
-        std::vector<unsigned char> pixels(first, first + side * side * 4);
-        ::SelectObject(memory, previous);
-        ::DeleteObject(section);
-        ::DeleteDC(memory);
-        ::ReleaseDC(nullptr, screen);
-        return pixels;
+        const int left = rect.left + kSide / 2 - side / 2 + dx;
+        const int top = rect.top + kSide / 2 - side / 2;
+        return support::CaptureScreen({left, top, left + side, top + side});
     }
 
     HWND saver_ = nullptr;
@@ -865,7 +825,7 @@ TEST_F(GlobeWindow, TheTimerRepaintsTheGlobe) {
     const float before = globeWindowState.turn;
     const DWORD start = ::GetTickCount();
     const auto frames = [&] { return (globeWindowState.turn - before) / 0.0005; };
-    ASSERT_TRUE(PumpUntil([&] { return frames() >= 3.0; })) << "no frames";
+    ASSERT_TRUE(support::WaitUntil([&] { return frames() >= 3.0; }, kHangMs)) << "no frames";
     const double seconds = (::GetTickCount() - start) / 1000.0;
     EXPECT_LE(frames(), seconds * 45 + 2) << "over " << seconds << " s";
 }
@@ -893,17 +853,13 @@ TEST_F(GlobeWindow, KeyAndButtonPressesGoToTheSaverWindowButKeyReleasesDoNot) {
 // feed is done, and drawing frames allocates nothing.
 TEST_F(GlobeWindow, MarkersAppearOnceTheFeedIsDoneAndFramesAllocateNothing) {
     StoreStormLine(stormTable, "", "Test", "0", "90", "100");
-    const std::vector<unsigned char> first = FrameWhere([](const auto& shown) {
-        return std::count_if(shown.begin(), shown.end(), [](unsigned char b) { return b > 0; }) >
-               long(shown.size() / 2);
-    });
-    ASSERT_GT(std::count_if(first.begin(), first.end(), [](unsigned char b) { return b > 0; }),
-              long(first.size() / 2))
-        << "the globe does not reach the screen";
-    EXPECT_EQ(FrameWhere([&](const auto& shown) { return shown == first; }), first)
+    const support::Capture first = FrameWhere(Lit);
+    ASSERT_TRUE(Lit(first)) << "the globe does not reach the screen";
+    EXPECT_EQ(FrameWhere([&](const auto& shown) { return shown.pixels == first.pixels; }).pixels,
+              first.pixels)
         << "two frames at the same turn differ";
-    const auto changed = [&](const std::vector<unsigned char>& shown) {
-        return CountChanged(first, shown);
+    const auto changed = [&](const support::Capture& shown) {
+        return support::CountDifferences(first, shown, kMarkerTolerance);
     };
     RaiseFetchDone(stormTable);
     EXPECT_GT(changed(FrameWhere([&](const auto& shown) { return changed(shown) > 20; })), 20)
@@ -929,17 +885,14 @@ TEST_F(GlobeWindow, MarkersShowOnTheDayAndTheNightSide) {
     constexpr int kOffset = 93; // sin(50 degrees) of the disc's radius, kSide / 2.1
     // Unmarked frames: once the lit day side is on the screen, every frame at turn 0.5
     // shows the same.
-    FrameWhere(
-        [](const auto& shown) {
-            return std::count_if(shown.begin(), shown.end(),
-                                 [](unsigned char b) { return b > 0; }) > long(shown.size() / 2);
-        },
-        kOffset);
-    const std::vector<unsigned char> unmarked[] = {Frame(kOffset), Frame(-kOffset)};
+    FrameWhere(Lit, kOffset);
+    const support::Capture unmarked[] = {Frame(kOffset), Frame(-kOffset)};
     RaiseFetchDone(stormTable);
     for (int side = 0; side < 2; ++side) {
         SCOPED_TRACE(side == 0 ? "day side" : "night side");
-        const auto marked = [&](const auto& shown) { return CountChanged(unmarked[side], shown); };
+        const auto marked = [&](const auto& shown) {
+            return support::CountDifferences(unmarked[side], shown, kMarkerTolerance);
+        };
         EXPECT_GT(marked(FrameWhere([&](const auto& shown) { return marked(shown) > 20; },
                                     side == 0 ? kOffset : -kOffset)),
                   20)
@@ -947,13 +900,14 @@ TEST_F(GlobeWindow, MarkersShowOnTheDayAndTheNightSide) {
     }
 }
 
-TEST_F(GlobeWindow, DestructionReleasesTheContextAndEndsTheLoop) {
+// The run's loop ends with the saver window, which destroys the globe on its way out.
+TEST_F(GlobeWindow, DestructionReleasesTheContextButLeavesTheLoopToTheSaverWindow) {
     ::DestroyWindow(globe_);
     EXPECT_EQ(::wglGetCurrentContext(), nullptr);
     EXPECT_EQ(globeWindowState.context, nullptr);
     EXPECT_EQ(globeScene.sphere, nullptr);
     MSG message;
-    EXPECT_TRUE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_FALSE(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 int main(int argc, char** argv) {

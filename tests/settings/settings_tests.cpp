@@ -1,85 +1,32 @@
 // SaverSettings::Load and Save against the real WIN.INI and registry of the Windows
 // platform (under Wine on the build machine). Each test starts without a "zarvsaver"
-// section and without the user's registry key, and puts back whatever section was there.
+// section and without the user's registry key, and puts back whatever section was there
+// (support::ProfileSection).
 #include "settings/settings.h"
 
 #include <windows.h>
 
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "settings/settings_keys.h"
+#include "support/profile.h"
+
+using support::ProfileSectionFileLines;
 
 namespace {
-
-// The section as GetProfileSectionA gives it: "key=value" texts, each zero-terminated,
-// and a final zero; empty when there is no section.
-std::vector<char> ReadSection() {
-    for (DWORD size = 4096;; size *= 2) {
-        std::vector<char> buffer(size);
-        const DWORD length = ::GetProfileSectionA(kSettingsSection, buffer.data(), size);
-        if (length < size - 2) {
-            buffer.resize(length == 0 ? 0 : length + 1);
-            return buffer;
-        }
-    }
-}
-
-// The lines of the "zarvsaver" section as they stand in the WIN.INI file itself.
-std::vector<std::string> SectionLinesInFile() {
-    char directory[MAX_PATH];
-    ::GetWindowsDirectoryA(directory, MAX_PATH);
-    std::ifstream file(std::string(directory) + "\\win.ini");
-    std::vector<std::string> lines;
-    bool inSection = false;
-    for (std::string line; std::getline(file, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty() && line[0] == '[') {
-            inSection = ::lstrcmpiA(line.c_str(), "[zarvsaver]") == 0;
-        } else if (inSection && !line.empty()) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
-// Puts back a section read by ReadSection, key by key: Wine 8's WriteProfileSectionA
-// reports success but writes nothing.
-void RestoreSection(std::vector<char>& section) {
-    for (char* entry = section.data(); !section.empty() && *entry != '\0';
-         entry += std::strlen(entry) + 1) {
-        char* equals = std::strchr(entry, '=');
-        if (equals != nullptr) {
-            *equals = '\0';
-            ::WriteProfileStringA(kSettingsSection, entry, equals + 1);
-            *equals = '=';
-        }
-    }
-}
 
 class SettingsProfile : public testing::Test {
   protected:
     void SetUp() override {
-        saved_ = ReadSection();
-        ::WriteProfileStringA(kSettingsSection, nullptr, nullptr);
-        ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
         std::memset(&saverSettings, 0x5A, sizeof saverSettings); // Load must fill all
     }
-    void TearDown() override {
-        ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
-        ::WriteProfileStringA(kSettingsSection, nullptr, nullptr);
-        RestoreSection(saved_);
-    }
 
-  private:
-    std::vector<char> saved_;
+    support::ProfileSection profile_;
 };
 
 struct Values {
@@ -116,7 +63,7 @@ void Assign(SaverSettings& s, const Values& v) {
 TEST_F(SettingsProfile, NoSectionGivesTheDefaults) {
     saverSettings.Load();
     ExpectSettings(saverSettings, {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, "", kDefaultAlternateHost});
-    EXPECT_TRUE(SectionLinesInFile().empty()); // Load writes nothing
+    EXPECT_TRUE(ProfileSectionFileLines().empty()); // Load writes nothing
 }
 
 struct RoundTripCase {
@@ -145,40 +92,18 @@ TEST_F(SettingsProfile, SaveWritesAllThirteenKeysInOrderAndLoadReadsThemBack) {
         ::WriteProfileStringA(kSettingsSection, nullptr, nullptr);
         Assign(saverSettings, c.values);
         saverSettings.Save();
-        EXPECT_EQ(SectionLinesInFile(), c.lines);
+        EXPECT_EQ(ProfileSectionFileLines(), c.lines);
         std::memset(&saverSettings, 0x5A, sizeof saverSettings);
         saverSettings.Load();
         ExpectSettings(saverSettings, c.values);
     }
 }
 
-std::string WinIniPath() {
-    char directory[MAX_PATH];
-    ::GetWindowsDirectoryA(directory, MAX_PATH);
-    return std::string(directory) + "\\win.ini";
-}
-
-// WIN.INI as Windows 10 and 11 show it to a program without elevation: not writable. A
-// folder in its place fails every write, whoever runs the test (root ignores file modes).
-class UnwritableWinIni {
-  public:
-    UnwritableWinIni() {
-        const std::string path = WinIniPath();
-        ::MoveFileA(path.c_str(), (path + ".away").c_str());
-        ::CreateDirectoryA(path.c_str(), nullptr);
-    }
-    ~UnwritableWinIni() {
-        const std::string path = WinIniPath();
-        ::RemoveDirectoryA(path.c_str());
-        ::MoveFileA((path + ".away").c_str(), path.c_str());
-    }
-};
-
 TEST_F(SettingsProfile, SavedSettingsComeBackWhenWinIniCannotBeWritten) {
     const Values changed = {
         1, 1, 0, 1, 1, 0, 1, 1, 0, 0, 1, "proxy.example.net:3128", "feeds.example.org:8080"};
     {
-        UnwritableWinIni unwritable;
+        support::UnwritableWinIni unwritable;
         ASSERT_EQ(::WriteProfileStringA(kSettingsSection, "Probe", "1"), FALSE)
             << "WIN.INI should not be writable here";
         Assign(saverSettings, changed);
@@ -187,7 +112,7 @@ TEST_F(SettingsProfile, SavedSettingsComeBackWhenWinIniCannotBeWritten) {
         saverSettings.Load();
         ExpectSettings(saverSettings, changed);
     }
-    EXPECT_TRUE(SectionLinesInFile().empty()); // the write did not reach WIN.INI
+    EXPECT_TRUE(ProfileSectionFileLines().empty()); // the write did not reach WIN.INI
     saverSettings.Load();
     ExpectSettings(saverSettings, changed);
 }
@@ -221,7 +146,7 @@ TEST_F(SettingsProfile, EmptyAlternateHostStaysEmpty) {
     saverSettings.Load();
     saverSettings.alternateHost[0] = '\0';
     saverSettings.Save();
-    const std::vector<std::string> lines = SectionLinesInFile();
+    const std::vector<std::string> lines = ProfileSectionFileLines();
     ASSERT_EQ(lines.size(), 13u);
     EXPECT_EQ(lines.back(), "AlternateHost=");
     std::memset(&saverSettings, 0x5A, sizeof saverSettings);
@@ -231,16 +156,15 @@ TEST_F(SettingsProfile, EmptyAlternateHostStaysEmpty) {
     EXPECT_STREQ(saverSettings.alternateHost, "");
 }
 
-TEST_F(SettingsProfile, LongStoredTextsReadCutTo79) {
-    std::string stored;
-    for (int i = 0; i < 100; ++i) {
-        stored += static_cast<char>('a' + i % 26);
-    }
-    ::WriteProfileStringA(kSettingsSection, "ProxyName", stored.c_str());
-    ::WriteProfileStringA(kSettingsSection, "AlternateHost", stored.c_str());
+// The cut itself is the store merge's (settings_store_tests); here the real WIN.INI read
+// must stay within the settings' room.
+TEST_F(SettingsProfile, LongStoredTextsReadCutToTheirRoom) {
+    const std::string stored(100, 'w');
+    profile_.Set("ProxyName", stored.c_str());
+    profile_.Set("AlternateHost", stored.c_str());
     saverSettings.Load();
-    EXPECT_EQ(std::string(saverSettings.proxyName), stored.substr(0, 79));
-    EXPECT_EQ(std::string(saverSettings.alternateHost), stored.substr(0, 79));
+    EXPECT_EQ(std::string(saverSettings.proxyName), stored.substr(0, kSettingsTextSize - 1));
+    EXPECT_EQ(std::string(saverSettings.alternateHost), stored.substr(0, kSettingsTextSize - 1));
 }
 
 struct HandEditCase {
