@@ -11,6 +11,7 @@ packages=(
   wine64 wine fonts-wine fonts-liberation          # the Windows platform
   xvfb xauth libgl1-mesa-dri x11-apps x11-utils    # X server, software OpenGL, xwd, xdpyinfo
   imagemagick xplanet-images python3               # pictures and the demo's feed server
+  python3-jsonschema gdal-bin                      # zarvane-feed: its JSON against the schema, its GeoJSON read by GDAL
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
   nsis                                             # the Windows installer (makensis)
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON

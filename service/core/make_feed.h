@@ -17,6 +17,8 @@ struct MadeFeed {
     bool ok;          // false when there was no source or every source failed
     std::string feed; // empty when !ok
     int stormCount;
+    std::string json;    // /storms.json: every active storm; empty when !ok
+    std::string geojson; // /storms.geojson; empty when !ok
 };
 
 // The label of a source kind ("nhc" -> "NHC"), for the status line and reports.
@@ -29,4 +31,5 @@ std::string StatusLine(std::time_t now, int count, const std::vector<std::string
 // The time a feed was made, read back from its status line; nothing if it has none.
 std::optional<std::time_t> FeedTime(std::string_view feed);
 
+// The feed and both API outputs, all from one set of storms.
 MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int maxAgeHours);

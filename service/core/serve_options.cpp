@@ -70,6 +70,15 @@ const Option kOptions[] = {
      }},
     {"--output", "build", kText, 0,
      [](const std::string& v, long, FeedOptions& o) { return o.output = v, !v.empty(); }},
+    // Files only: the feed alone may go to standard output.
+    {"--json", "build", kText, 0,
+     [](const std::string& v, long, FeedOptions& o) {
+         return o.jsonOutput = v, !v.empty() && v != "-";
+     }},
+    {"--geojson", "build", kText, 0,
+     [](const std::string& v, long, FeedOptions& o) {
+         return o.geojsonOutput = v, !v.empty() && v != "-";
+     }},
     {"--listen", "serve", kText, 0,
      [](const std::string& v, long, FeedOptions& o) { return ReadListen(v, o); }},
     {"--refresh", "serve", 1, kLongestRefreshMinutes,

@@ -17,6 +17,8 @@ namespace {
 constexpr const char* kTextType = "text/plain; charset=us-ascii";
 // The saver reads the feed as single-byte ANSI text.
 constexpr const char* kFeedType = "text/plain; charset=windows-1252";
+constexpr const char* kJsonType = "application/json";
+constexpr const char* kGeoJsonType = "application/geo+json";
 constexpr const char* kNoFeedBody = "No current storm feed; try again later.\n";
 constexpr const char* kNotFoundBody = "Not found.\n";
 constexpr const char* kNotAllowedBody = "Only GET and HEAD are allowed.\n";
@@ -60,17 +62,18 @@ bool TagMatches(std::string_view list, const std::string& etag) {
     return false;
 }
 
-bool ClientHoldsFeed(const Request& request, const ServeState& state) {
+bool ClientHolds(const Request& request, const ServeState& state, const std::string& etag) {
     if (!request.ifNoneMatch.empty()) {
-        return TagMatches(request.ifNoneMatch, state.etag);
+        return TagMatches(request.ifNoneMatch, etag);
     }
     const auto since = ParseHttpDate(request.ifModifiedSince);
     return since && state.builtAt <= *since;
 }
 
-Answer FeedAnswer(const Request& request, const ServeState& state, std::time_t now,
-                  int maxAgeHours) {
-    if (!HasCurrentFeed(state, now, maxAgeHours)) {
+// The feed or an output of the last good build, while that build is current.
+Answer PreparedAnswer(const Request& request, const ServeState& state, std::time_t now,
+                      int maxAgeHours, const PreparedBody& body, const char* type) {
+    if (!HasCurrentFeed(state, now, maxAgeHours) || body.bytes->empty()) {
         Answer answer = Text(503, kNoFeedBody);
         answer.headers.emplace_back("Retry-After", "60");
         return answer;
@@ -78,17 +81,28 @@ Answer FeedAnswer(const Request& request, const ServeState& state, std::time_t n
     // A cache in front may compress; Vary keeps the saver, which decodes nothing, on the
     // plain bytes.
     Answer answer{200,
-                  {{"Content-Type", kFeedType},
-                   {"ETag", state.etag},
+                  {{"Content-Type", type},
+                   {"ETag", body.etag},
                    {"Last-Modified", state.lastModified},
                    {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)},
                    {"Vary", "Accept-Encoding"}},
-                  state.feed};
-    if (ClientHoldsFeed(request, state)) {
+                  body.bytes};
+    if (ClientHolds(request, state, body.etag)) {
         answer.status = 304;
         answer.body = std::make_shared<const std::string>();
     }
     return answer;
+}
+
+Answer OutputAnswer(const Request& request, const ServeState& state, std::time_t now,
+                    int maxAgeHours, const PreparedBody& body, const char* type) {
+    Answer answer = PreparedAnswer(request, state, now, maxAgeHours, body, type);
+    answer.headers.emplace_back("Access-Control-Allow-Origin", "*");
+    return answer;
+}
+
+PreparedBody Prepare(const std::string& bytes) {
+    return {std::make_shared<const std::string>(bytes), EntityTag(bytes)};
 }
 
 Answer HealthAnswer(const ServeState& state, std::time_t now, int maxAgeHours) {
@@ -110,11 +124,19 @@ SourceHealth& HealthOf(std::vector<SourceHealth>& sources, const std::string& la
 
 ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
                        const std::vector<SourceResult>& sources, std::time_t now) {
+    return RecordBuild(std::move(state), ok, BuiltOutputs{feed, {}, {}}, sources, now);
+}
+
+ServeState RecordBuild(ServeState state, bool ok, const BuiltOutputs& built,
+                       const std::vector<SourceResult>& sources, std::time_t now) {
     state.lastBuild = now;
     if (ok) {
         state.hasFeed = true;
-        state.feed = std::make_shared<const std::string>(feed);
-        state.etag = EntityTag(feed);
+        const PreparedBody feed = Prepare(built.feed);
+        state.feed = feed.bytes;
+        state.etag = feed.etag;
+        state.stormsJson = Prepare(built.stormsJson);
+        state.stormsGeoJson = Prepare(built.stormsGeoJson);
         state.lastModified = HttpDate(now);
         state.builtAt = now;
     }
@@ -145,7 +167,14 @@ Answer AnswerRequest(const Request& request, const ServeState& state, std::time_
     const std::string_view path = request.path;
     if (path.size() >= std::strlen(kFeedPathSuffix) &&
         path.substr(path.size() - std::strlen(kFeedPathSuffix)) == kFeedPathSuffix) {
-        return FeedAnswer(request, state, now, maxAgeHours);
+        return PreparedAnswer(request, state, now, maxAgeHours, {state.feed, state.etag},
+                              kFeedType);
+    }
+    if (path == kStormsJsonPath) {
+        return OutputAnswer(request, state, now, maxAgeHours, state.stormsJson, kJsonType);
+    }
+    if (path == kStormsGeoJsonPath) {
+        return OutputAnswer(request, state, now, maxAgeHours, state.stormsGeoJson, kGeoJsonType);
     }
     if (path == kHealthPath) {
         return HealthAnswer(state, now, maxAgeHours);

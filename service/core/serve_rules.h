@@ -17,6 +17,8 @@ namespace feed {
 inline constexpr const char* kFeedPathSuffix = ::kFeedPath;
 inline constexpr const char* kHealthPath = "/healthz";
 inline constexpr const char* kStatusPath = "/status.json";
+inline constexpr const char* kStormsJsonPath = "/storms.json";
+inline constexpr const char* kStormsGeoJsonPath = "/storms.geojson";
 inline constexpr int kFeedCacheSeconds = 300;
 
 // What one source did in the builds so far. Times are UTC seconds; 0 means never.
@@ -25,6 +27,19 @@ struct SourceHealth {
     std::time_t lastSuccess = 0;
     std::time_t lastFailure = 0;
     std::string lastError; // the latest failure's message; kept after a later success
+};
+
+// An answer made once per build and served as it is: its bytes and their entity tag.
+struct PreparedBody {
+    std::shared_ptr<const std::string> bytes = std::make_shared<const std::string>();
+    std::string etag; // quoted, from the bytes
+};
+
+// What one good build made: the saver's feed and the API's two outputs.
+struct BuiltOutputs {
+    std::string feed;
+    std::string stormsJson;
+    std::string stormsGeoJson;
 };
 
 // The server's state between requests: the last good feed and the sources' record. A
@@ -37,6 +52,8 @@ struct ServeState {
     std::time_t builtAt = 0;   // when that feed was built (UTC seconds)
     std::time_t lastBuild = 0; // when a build was last tried, good or not
     std::vector<SourceHealth> sources;
+    PreparedBody stormsJson;    // of the same build as `feed`
+    PreparedBody stormsGeoJson; // of the same build as `feed`
 };
 
 // One source's outcome in one build, as the builder reports it.
@@ -48,6 +65,8 @@ struct SourceResult {
 
 // Folds one build into the state: a good build replaces the feed; a failed one keeps the
 // last good feed (whether it is still current is decided per request by its age).
+ServeState RecordBuild(ServeState state, bool ok, const BuiltOutputs& built,
+                       const std::vector<SourceResult>& sources, std::time_t now);
 ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
                        const std::vector<SourceResult>& sources, std::time_t now);
 
@@ -69,8 +88,9 @@ struct Request {
     std::string_view ifModifiedSince;
 };
 
-// The answer to one request: a feed the client holds already (If-None-Match, else
-// If-Modified-Since) is answered 304.
+// The answer to one request: a feed or output the client holds already (If-None-Match,
+// else If-Modified-Since) is answered 304. The two outputs may be read by any web page
+// (Access-Control-Allow-Origin: *).
 Answer AnswerRequest(const Request& request, const ServeState& state, std::time_t now,
                      int maxAgeHours);
 Answer AnswerRequest(const std::string& method, const std::string& path, const ServeState& state,

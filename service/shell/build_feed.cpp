@@ -102,7 +102,7 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
     for (const SourceSpec& source : sources) {
         pending.push_back(std::async(std::launch::async, FetchAndRead, source, limits, memory));
     }
-    FeedBuild build{false, {}, {}, {}};
+    FeedBuild build{false, {}, {}, {}, 0, {}, {}};
     std::vector<SourceRead> reads;
     for (std::future<Outcome>& future : pending) {
         Outcome outcome = future.get();
@@ -118,9 +118,11 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
         build.sources.push_back(outcome.outcome);
         reads.push_back(std::move(outcome.read));
     }
-    const MadeFeed made = MakeFeed(reads, now, maxAgeHours);
+    MadeFeed made = MakeFeed(reads, now, maxAgeHours);
     build.ok = made.ok;
-    build.feed = made.feed;
+    build.feed = std::move(made.feed);
     build.stormCount = made.stormCount;
+    build.stormsJson = std::move(made.json);
+    build.stormsGeoJson = std::move(made.geojson);
     return build;
 }

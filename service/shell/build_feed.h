@@ -32,6 +32,8 @@ struct FeedBuild {
     std::vector<SourceOutcome> sources; // one per SourceSpec, in the same order
     std::vector<std::string> warnings;  // records skipped while reading, one line each
     int stormCount = 0;                 // storms in `feed`
+    std::string stormsJson;             // /storms.json of the same storms; empty when !ok
+    std::string stormsGeoJson;          // /storms.geojson; empty when !ok
 };
 
 // The built-in official set, from the table of sources: NHC CurrentStorms.json, JTWC's
