@@ -21,6 +21,12 @@ double Rounded(double degrees) {
     return std::round(degrees * kHundredths) / kHundredths;
 }
 
+// Longitudes of the JSON in (-180, 180]: rounding may not make 180 W of 179.999 W.
+double RoundedLongitude(double degrees) {
+    const double rounded = Rounded(degrees);
+    return rounded <= -kHalfCircle ? kHalfCircle : rounded;
+}
+
 std::string LabelOf(SourceKind kind) {
     for (const SourceDescriptor& source : Sources()) {
         if (source.source == kind) {
@@ -69,7 +75,7 @@ Json StormProperties(const Storm& storm) {
             {"windKnots", shown.windKnots},
             {"pressureHpa", OrNull(shown.pressureHpa, 0)},
             {"latitude", Rounded(shown.latitude)},
-            {"longitude", Rounded(shown.longitude)},
+            {"longitude", RoundedLongitude(shown.longitude)},
             {"time", feed::IsoTime(shown.time)},
             {"source", LabelOf(shown.source)},
             {"agency", std::string(AgencyOf(shown.basin))},
@@ -82,7 +88,7 @@ Json TrackJson(const std::vector<TrackPoint>& track) {
     for (const TrackPoint& point : track) {
         points.push_back({{"time", feed::IsoTime(point.time)},
                           {"latitude", Rounded(point.latitude)},
-                          {"longitude", Rounded(point.longitude)},
+                          {"longitude", RoundedLongitude(point.longitude)},
                           {"windKnots", point.windKnots},
                           {"pressureHpa", OrNull(point.pressureHpa, 0)},
                           {"source", LabelOf(point.source)}});
@@ -104,7 +110,7 @@ Json ForecastJson(const Storm& storm) {
         if (Usable(point)) {
             points.push_back({{"time", feed::IsoTime(point.validTime)},
                               {"latitude", Rounded(point.latitude)},
-                              {"longitude", Rounded(WrapLongitude(point.longitude))},
+                              {"longitude", RoundedLongitude(WrapLongitude(point.longitude))},
                               {"windKnots", OrNull(point.windKnots, 0)},
                               {"kind", point.outlook ? "outlook" : "forecast"}});
         }
@@ -162,7 +168,7 @@ void AddStormFeatures(const Storm& storm, Json& features) {
                         {"geometry",
                          {{"type", "Point"},
                           {"coordinates",
-                           {Rounded(storm.shown.longitude), Rounded(storm.shown.latitude)}}}},
+                           {RoundedLongitude(storm.shown.longitude), Rounded(storm.shown.latitude)}}}},
                         {"properties", properties}});
     std::vector<LonLat> track;
     for (const TrackPoint& point : storm.track) {
