@@ -17,12 +17,6 @@ WINDOW=${WINDOW:-15}
 GLPLANET=/usr/libexec/xscreensaver/glplanet
 
 "$ROOT/tools/install-deps.sh"
-if [ ! -x "$GLPLANET" ]; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y --no-install-recommends xscreensaver-gl-extra </dev/null >/dev/null
-fi
 build_cross -DZARVANE_BENCH=ON >/dev/null
 SCR="$BUILD/win/src/zarvane.scr"
 bench="$BUILD/bench-globe"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and running the saver need, and
-# only those that are missing. Runs as root (or through sudo when it is there).
+# Installs the Debian packages that the project's commands need (build, test, demo, bench,
+# package, screenshot), and only those that are missing. Runs as root (or through sudo).
+# tools/check-deps.py, run by the test command, fails when a script starts a program that
+# none of these packages (nor what they pull in, nor the base system) provides.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,8 @@ packages=(
   g++-mingw-w64-x86-64 mingw-w64-tools             # the Windows cross build
   wine64 wine fonts-wine fonts-liberation          # the Windows platform
   xvfb xauth libgl1-mesa-dri x11-apps x11-utils    # X server, software OpenGL, xwd, xdpyinfo
+  xserver-xorg-core xserver-xorg-video-dummy       # Xorg on the dummy driver: two monitors
+  x11-xserver-utils                                # xrandr, which arranges them
   imagemagick xplanet-images python3               # pictures and the demo's feed server
   python3-jsonschema gdal-bin                      # zarvane-feed: its JSON against the schema, its GeoJSON read by GDAL
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
@@ -19,6 +23,9 @@ packages=(
   nginx-light systemd curl wrk xdotool             # deploy checks, the chain test, bench, demo key
   slowhttptest                                     # the feed benchmark's slow clients
   debhelper dpkg-dev lintian man-db                # zarvane-feed's Debian package and its suite
+  git                                              # the release's date (SOURCE_DATE_EPOCH)
+  xscreensaver-gl-extra                            # glplanet, the globe benchmark's yardstick
+  sudo                                             # these installs, for a user other than root
 )
 
 missing=()
@@ -33,5 +40,7 @@ sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
+# Another install on the machine holds dpkg's lock for a while: wait for it, not fail.
+lock=(-o DPkg::Lock::Timeout=600)
+$sudo apt-get "${lock[@]}" update -qq
+$sudo apt-get "${lock[@]}" install -y --no-install-recommends "${missing[@]}" </dev/null

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The release command: builds an optimised zarvane.scr and writes into dist/ the setup
-# (NSIS, 64-bit), the zip (the saver, a README for Windows users, the credits), the
-# Debian package of zarvane-feed (tools/package/build-deb.sh) and SHA256SUMS for all
-# three. The saver's version is the CMake project's, the feed service's that of
-# debian/changelog. The zip's bytes depend only on the commit: its dates are
-# SOURCE_DATE_EPOCH, by default the commit's time.
+# (NSIS, 64-bit), the zip (the saver, a README for Windows users, the licence, the
+# credits), the Debian package of zarvane-feed (tools/package/build-deb.sh) and
+# SHA256SUMS for all three. The saver's version is the CMake project's, the feed
+# service's that of debian/changelog. The zip's bytes depend only on the commit: its
+# dates are SOURCE_DATE_EPOCH, by default the commit's time.
 # RELEASE_BUILD and DIST choose other folders (the test command builds twice).
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
@@ -31,8 +31,10 @@ trap 'rm -rf "$stage"' EXIT
 sed "s/@VERSION@/$version/g" "$PACKAGE/README.txt" >"$stage/README.txt"
 
 python3 "$PACKAGE/make_zip.py" "$DIST/$zip" "$epoch" "zarvane.scr=$scr" \
-  "README.txt=$stage/README.txt" "CREDITS.txt=$ROOT/resources/CREDITS"
-makensis -V2 -DVERSION="$version" -DSCR="$scr" -DCREDITS="$ROOT/resources/CREDITS" \
+  "README.txt=$stage/README.txt" "LICENSE.txt=$ROOT/LICENSE" \
+  "CREDITS.txt=$ROOT/resources/CREDITS"
+makensis -V2 -DVERSION="$version" -DSCR="$scr" -DLICENSE="$ROOT/LICENSE" \
+  -DCREDITS="$ROOT/resources/CREDITS" \
   -DOUTFILE="$DIST/$setup" "$PACKAGE/zarvane.nsi" >/dev/null
 deb=$(basename "$("$PACKAGE/build-deb.sh" "$DIST")")
 (cd "$DIST" && sha256sum "$setup" "$zip" "$deb" >SHA256SUMS)

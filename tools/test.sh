@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds both builds and runs every suite:
-# the tree checks (formatting, layering, clang-tidy), native unit tests (plain and under
-# AddressSanitizer/UndefinedBehaviorSanitizer), the Debian package of zarvane-feed
-# (installed on this machine and purged again), the Win32 test programs and the
-# end-to-end tests under Wine inside Xvfb, the release suite (tools/package.sh and the
-# installer under Wine), and the fuzzers.
+# The test command: installs what is missing, builds what the chosen steps need and runs
+# their suites. Usage: tools/test.sh [STEP ...] (no step: all of them, as CI runs it);
+# tools/test.sh --list names the steps:
+#   checks    pictures, formatting, layering, the dependency check, clang-tidy
+#   unit      native unit tests, plain and under AddressSanitizer/UndefinedBehaviorSanitizer
+#             (needs no root, no X server and no Wine)
+#   wine      the Win32 test programs and the end-to-end tests under Wine inside Xvfb, with
+#             the feed chain's Linux servers (builds native and cross)
+#   monitors  the end-to-end two-monitor tests on Xorg's dummy driver (root)
+#   package   the deploy units, their exposure, the nginx snippet and the Debian package
+#             of zarvane-feed (installed on this machine and purged again; root)
+#   release   tools/package.sh twice and the installer under Wine
+#   fuzz      each fuzzer for FUZZ_SECONDS
 # Needs no display and no standard input. Ends with a summary; exits nonzero on failure.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
@@ -21,10 +28,29 @@ record() { # name, status
   [ "$2" = PASS ] || failed=1
 }
 
-run_suite() { # name, command...
-  local name=$1; shift
+run_suite() { # name, command...: the command's status
+  local name=$1 status; shift
   echo "=== $name"
-  if "$@"; then record "$name" PASS; else record "$name" FAIL; fi
+  "$@"
+  status=$?
+  if [ $status -eq 0 ]; then record "$name" PASS; else record "$name" FAIL; fi
+  return $status
+}
+
+# Each build once per run, whichever steps ask for it: 0 once built.
+declare -A BUILT=()
+need_build() { # native|sanitize|cross|fuzz
+  if [ -z "${BUILT[$1]:-}" ]; then
+    case $1 in
+    native) run_suite "native build" build_native "$BUILD/native" ;;
+    sanitize) run_suite "sanitized build" build_native "$BUILD/sanitize" -DCMAKE_BUILD_TYPE=Debug \
+      -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DZARVANE_SANITIZE=ON ;;
+    cross) run_suite "cross build (zarvane.scr)" build_cross ;;
+    fuzz) run_suite "fuzz build" build_fuzz ;;
+    esac
+    BUILT[$1]=$?
+  fi
+  return "${BUILT[$1]}"
 }
 
 FEED="$BUILD/native/service/zarvane-feed"
@@ -138,76 +164,98 @@ run_two_monitor_suites() { # e2e program
     arrange_monitors "$side" || { record "two monitors arranged ($side)" FAIL; continue; }
     if [ "$side" = right ]; then fresh_wine_prefix "$BUILD/wine-monitors"; fi
     # The change while the saver runs starts from the other monitor on the right only.
-    run_suite "e2e_tests TwoMonitors (Wine, Xorg dummy, other $side)" \
-      env ZARVANE_MONITORS="$side" timeout 300 wine "$e2e" --gtest_color=no \
-      --gtest_filter='TwoMonitors.*' </dev/null
+    ZARVANE_MONITORS="$side" WINE_TEST_SECONDS=300 run_suite \
+      "e2e_tests TwoMonitors (Wine, Xorg dummy, other $side)" \
+      run_wine_test "e2e_tests-monitors-$side" "$e2e" --gtest_filter='TwoMonitors.*'
   done
   stop_wine
   stop_xorg_dummy
 }
 
 cleanup() { stop_feed_chain >/dev/null 2>&1; stop_wine; stop_xvfb; stop_xorg_dummy; }
-trap cleanup EXIT
 
-"$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }
-
-# The real storm sample files, when this checkout sits beside them: the feed builder's
-# real-data suite reads them (and skips when they are absent).
-if [ -z "${ZARVANE_STORM_DATA:-}" ] && [ -d "$ROOT/../shared/data/storms" ]; then
-  export ZARVANE_STORM_DATA="$ROOT/../shared/data/storms"
-fi
-
-run_suite "pictures" python3 "$ROOT/tools/pictures/check-pictures.py" "$ROOT/resources"
-run_suite "formatting (clang-format)" "$ROOT/tools/check-tree.sh" format
-run_suite "layering (shell on top; service meets saver in the feed format)" \
-  "$ROOT/tools/check-tree.sh" layering
-run_suite "native build" build_native "$BUILD/native"
-run_suite "clang-tidy (saver core, zarvane-feed)" "$ROOT/tools/check-tree.sh" tidy "$BUILD/native"
-run_suite "native unit tests" ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
-run_suite "sanitized build" build_native "$BUILD/sanitize" -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DZARVANE_SANITIZE=ON
-run_suite "sanitized unit tests (ASan+UBSan)" \
-  env ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$BUILD/sanitize" --output-on-failure -j "$JOBS"
-run_suite "zarvane-feed units (systemd-analyze verify)" check_units
-run_suite "zarvane-feed units' exposure (at most 2.5)" check_exposure
-run_suite "zarvane-feed nginx snippet (nginx -t)" check_nginx_snippet
-run_suite "zarvane-feed Debian package (lintian, install, upgrade, purge)" "$ROOT/tests/package/run.sh"
-run_suite "cross build (zarvane.scr)" build_cross
-
-# Windows programs: one Xvfb screen, one fresh Wine prefix for the whole run.
-SCR="$BUILD/win/src/zarvane.scr"
-export ZARVANE_SCR="$SCR"
-run_wine_test() { # program, arguments...
-  timeout 1200 wine "$@" --gtest_color=no </dev/null
+# Windows programs run as the test command runs them: in one Xvfb screen and one Wine
+# prefix. Each writes its results unbuffered and as gtest XML into $WINE_RESULTS, so that a
+# program that ends abnormally still shows the last test it began.
+WINE_RESULTS="$BUILD/wine-results"
+run_wine_test() { # result-name, program, arguments...
+  local out="$WINE_RESULTS/$1" status; shift
+  mkdir -p "$WINE_RESULTS"
+  rm -f "$out.xml"
+  timeout "${WINE_TEST_SECONDS:-1200}" wine "$@" --gtest_color=no --gtest_output="xml:Z:$out.xml" </dev/null | tee "$out.log"
+  status=${PIPESTATUS[0]}
+  if ! grep -qE '^\[  (PASSED|FAILED)  \] ' "$out.log"; then
+    echo "$(basename "$1") ended without gtest's summary (exit $status, last test begun:" \
+      "$(grep -E '^\[ RUN      \]' "$out.log" | tail -n1 | cut -c14-))"
+    [ "$status" -ne 0 ] || status=1
+  fi
+  return "$status"
 }
-if [ -f "$SCR" ]; then
+
+step_checks() {
+  run_suite "pictures" python3 "$ROOT/tools/pictures/check-pictures.py" "$ROOT/resources"
+  run_suite "formatting (clang-format)" "$ROOT/tools/check-tree.sh" format
+  run_suite "layering (shell on top; service meets saver in the feed format)" \
+    "$ROOT/tools/check-tree.sh" layering
+  run_suite "dependency check (every program from a package installed)" "$ROOT/tools/check-deps.py"
+  need_build native &&
+    run_suite "clang-tidy (saver core, zarvane-feed)" "$ROOT/tools/check-tree.sh" tidy "$BUILD/native"
+}
+
+step_unit() {
+  need_build native &&
+    run_suite "native unit tests" ctest --test-dir "$BUILD/native" --output-on-failure -j "$JOBS"
+  need_build sanitize &&
+    run_suite "sanitized unit tests (ASan+UBSan)" \
+      env ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$BUILD/sanitize" --output-on-failure -j "$JOBS"
+}
+
+step_package() {
+  need_build native || return
+  run_suite "zarvane-feed units (systemd-analyze verify)" check_units
+  run_suite "zarvane-feed units' exposure (at most 2.5)" check_exposure
+  run_suite "zarvane-feed nginx snippet (nginx -t)" check_nginx_snippet
+  run_suite "zarvane-feed Debian package (lintian, install, upgrade, purge)" "$ROOT/tests/package/run.sh"
+}
+
+# The feed chain's servers are the native zarvane-feed.
+step_wine() {
+  need_build native && need_build cross || return
+  local program e2e size
   start_xvfb 1024x768
   fresh_wine_prefix "$BUILD/wine-test"
   run_suite "feed chain servers (zarvane-feed serve, build, nginx)" start_feed_chain
   run_suite "exit code -1 reaches the shell as 255" \
-    bash -c 'wine "$0" /x </dev/null; test $? -eq 255' "$SCR"
+    bash -c 'wine "$0" /x </dev/null; test $? -eq 255' "$ZARVANE_SCR"
   while IFS= read -r program; do
-    run_suite "$(basename "$program" .exe) (Wine, 1024x768)" run_wine_test "$program"
+    run_suite "$(basename "$program" .exe) (Wine, 1024x768)" \
+      run_wine_test "$(basename "$program" .exe)" "$program"
   done < <(find "$BUILD/win/tests" -name '*_tests.exe' ! -name installer_tests.exe | sort)
   run_suite "feed chain servers stop cleanly, saver's requests logged" stop_feed_chain
-  e2e=$(find "$BUILD/win/tests" -name 'e2e_tests.exe' | head -n1)
-  if [ -n "$e2e" ]; then
-    for size in $E2E_EXTRA_SIZES; do
-      stop_wine; stop_xvfb
-      start_xvfb "$size"
-      run_suite "e2e_tests ScreenSize* (Wine, $size)" run_wine_test "$e2e" --gtest_filter='ScreenSize*'
-    done
+  e2e="$BUILD/win/tests/e2e/e2e_tests.exe"
+  for size in $E2E_EXTRA_SIZES; do
     stop_wine; stop_xvfb
-    run_two_monitor_suites "$e2e"
-  fi
+    start_xvfb "$size"
+    run_suite "e2e_tests ScreenSize* (Wine, $size)" \
+      run_wine_test "e2e_tests-$size" "$e2e" --gtest_filter='ScreenSize*'
+  done
   cleanup
-  # The setup installs into the system folder: its suite makes a Wine prefix of its own.
-  run_suite "release: package twice, installer (Wine)" "$ROOT/tests/release/run.sh"
-fi
+}
+
+step_monitors() {
+  need_build cross && run_two_monitor_suites "$BUILD/win/tests/e2e/e2e_tests.exe"
+  cleanup
+}
+
+# The setup installs into the system folder: its suite makes a Wine prefix of its own.
+step_release() {
+  need_build cross && run_suite "release: package twice, installer (Wine)" "$ROOT/tests/release/run.sh"
+}
 
 # Fuzzers: clang's libFuzzer with the sanitizers, each for a bounded time.
-if [ -d "$ROOT/tests/fuzz" ]; then
-  run_suite "fuzz build" build_fuzz
+step_fuzz() {
+  need_build fuzz || return
+  local fuzzer name corpus
   while IFS= read -r fuzzer; do
     name=$(basename "$fuzzer")
     corpus=$(mktemp -d)
@@ -216,7 +264,31 @@ if [ -d "$ROOT/tests/fuzz" ]; then
       "$fuzzer" -max_total_time="$FUZZ_SECONDS" -print_final_stats=1 "$corpus"
     rm -rf "$corpus"
   done < <(list_fuzzers)
+}
+
+STEPS=(checks unit package wine monitors release fuzz)
+case "${1:-}" in
+--list) printf '%s\n' "${STEPS[@]}"; exit 0 ;;
+-h | --help) sed -n '2,/^set /{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
+esac
+chosen=("${@:-${STEPS[@]}}")
+for step in "${chosen[@]}"; do
+  [[ " ${STEPS[*]} " == *" $step "* ]] || { echo "no step named $step (steps: ${STEPS[*]})" >&2; exit 2; }
+done
+
+trap cleanup EXIT
+"$ROOT/tools/install-deps.sh" || { echo "could not install the packages"; exit 1; }
+
+# The real storm sample files, when this checkout sits beside them: the feed builder's
+# real-data suite reads them (and skips when they are absent).
+if [ -z "${ZARVANE_STORM_DATA:-}" ] && [ -d "$ROOT/../shared/data/storms" ]; then
+  export ZARVANE_STORM_DATA="$ROOT/../shared/data/storms"
 fi
+export ZARVANE_SCR="$BUILD/win/src/zarvane.scr"
+
+for step in "${chosen[@]}"; do
+  "step_$step"
+done
 
 echo
 echo "=== Summary"

@@ -31,19 +31,20 @@ Basin PacificBasin(double longitude) {
 
 } // namespace
 
-bool BasinOfAtcfCode(std::string_view code, double longitude, Basin& basin) {
+Expected<Basin, std::string> BasinOfAtcfCode(std::string_view code, double longitude) {
     if (code == "AL") {
-        basin = Basin::Atlantic;
-    } else if (code == "EP" || code == "CP" || code == "WP") {
-        basin = PacificBasin(longitude);
-    } else if (code == "IO") {
-        basin = Basin::NorthIndian;
-    } else if (code == "SH" || code == "SL") {
-        basin = Basin::Southern;
-    } else {
-        return false;
+        return Basin::Atlantic;
     }
-    return true;
+    if (code == "EP" || code == "CP" || code == "WP") {
+        return PacificBasin(longitude);
+    }
+    if (code == "IO") {
+        return Basin::NorthIndian;
+    }
+    if (code == "SH" || code == "SL") {
+        return Basin::Southern;
+    }
+    return unexpected("unknown basin code " + std::string(code));
 }
 
 std::string AtcfId(std::string_view code, int number, std::time_t time) {
@@ -66,20 +67,20 @@ std::string_view AtcfCodeOfSuffix(char suffix) {
     return {};
 }
 
-std::string Normalise(Fix& fix) {
+Expected<Fix, std::string> Normalise(Fix fix) {
     if (!std::isfinite(fix.latitude) || std::fabs(fix.latitude) > kMaxLatitude) {
-        return "latitude beyond 90 degrees";
+        return unexpected("latitude beyond 90 degrees");
     }
     if (!std::isfinite(fix.longitude)) {
-        return "no longitude";
+        return unexpected("no longitude");
     }
     if (fix.windKnots < 0 || fix.windKnots > kMaxWindKnots) {
-        return "wind of " + std::to_string(fix.windKnots) + " kt";
+        return unexpected("wind of " + std::to_string(fix.windKnots) + " kt");
     }
     fix.longitude = WrapLongitude(fix.longitude);
     fix.name = std::string(Trim(Windows1252OfUtf8(fix.name)));
     fix.status = ToUpper(Trim(fix.status));
-    return {};
+    return fix;
 }
 
 double WrapLongitude(double longitude) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/result.h"
+
 // The feed's groups, in the order the feed lists them.
 enum class Basin {
     Atlantic,
@@ -51,19 +53,21 @@ struct Fix {
     std::vector<ForecastPoint> forecast; // by valid time, earliest first; empty when none
 };
 
-// What a reader makes of one source's bytes. A non-empty `error` means the source failed
-// (no fixes are used from it); `skipped` names records left out, one line each.
-struct ReadResult {
+// What a source that reads gives: its fixes, and the records left out, one line each.
+struct SourceFixes {
     std::vector<Fix> fixes;
     std::vector<std::string> skipped;
-    std::string error;
 };
+
+// What a reader makes of one source's bytes: its fixes, or why the source failed (one
+// line; then no fix is used from it).
+using ReadResult = Expected<SourceFixes, std::string>;
 
 // Basin of a two-letter ATCF basin code ("AL", "EP", "CP", "WP", "IO", "SH") at a given
 // east-positive longitude: a Pacific storm belongs to the basin whose warning centre covers
 // its position (140 W and the date line are the boundaries), whoever numbered it.
-// Returns false for an unknown code.
-bool BasinOfAtcfCode(std::string_view code, double longitude, Basin& basin);
+// An error for an unknown code.
+Expected<Basin, std::string> BasinOfAtcfCode(std::string_view code, double longitude);
 
 // The ATCF id of storm `number` of a two-letter basin code at a fix time: the year is the
 // season's, which for the southern hemisphere runs from July to June.
@@ -75,9 +79,8 @@ std::string_view AtcfCodeOfSuffix(char suffix);
 
 // The limits every source shares: latitude within 90 degrees, a finite longitude (wrapped
 // into (-180, 180]), a wind from 0 to kMaxWindKnots; the name becomes windows-1252 without
-// control characters and the status upper case. Returns why the fix is unusable, or an
-// empty string when it is kept.
-std::string Normalise(Fix& fix);
+// control characters and the status upper case. The fix as kept, or why it is unusable.
+Expected<Fix, std::string> Normalise(Fix fix);
 
 // Wraps an east-positive longitude into (-180, 180].
 double WrapLongitude(double longitude);

@@ -39,8 +39,8 @@ MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int max
     std::vector<Fix> fixes;
     std::vector<std::string> answered;
     for (const SourceRead& read : reads) {
-        if (read.result.error.empty()) {
-            fixes.insert(fixes.end(), read.result.fixes.begin(), read.result.fixes.end());
+        if (read.result) {
+            fixes.insert(fixes.end(), read.result->fixes.begin(), read.result->fixes.end());
             answered.push_back(read.label);
         }
     }

@@ -10,7 +10,7 @@
 
 struct SourceRead {
     std::string label; // "NHC", "JTWC", "ATCF", "TCVitals", "IBTrACS"
-    ReadResult result; // a non-empty error marks the source as failed
+    ReadResult result; // an error marks the source as failed
 };
 
 struct MadeFeed {

@@ -22,51 +22,57 @@ namespace {
 constexpr size_t kBasin = 0, kNumber = 1, kTime = 2, kTech = 4, kLatitude = 6, kLongitude = 7,
                  kWind = 8, kStatus = 10, kName = 27;
 
-// The fix of one BEST line; false when a field it needs is unusable.
-bool ReadBestLine(const std::vector<std::string_view>& fields, Fix& fix) {
-    int number = 0;
+// The fix of one BEST line, or nothing when a field it needs is unusable.
+Expected<Fix, std::errc> ReadBestLine(const std::vector<std::string_view>& fields) {
     const std::string code = ToUpper(fields[kBasin]);
     const auto time = ParseDigitsTime(fields[kTime]);
-    if (!ParseInt(fields[kNumber], number) || number < 0 || number > 99 || !time ||
-        !ParseTenthsLatitude(fields[kLatitude], fix.latitude) ||
-        !ParseTenthsLongitude(fields[kLongitude], fix.longitude) ||
-        !ParseInt(fields[kWind], fix.windKnots)) {
-        return false;
+    const auto number = ParseInt(fields[kNumber]);
+    const auto latitude = ParseTenthsLatitude(fields[kLatitude]);
+    const auto longitude = ParseTenthsLongitude(fields[kLongitude]);
+    const auto wind = ParseInt(fields[kWind]);
+    if (!number || *number < 0 || *number > 99 || !time || !latitude || !longitude || !wind) {
+        return unexpected(std::errc::invalid_argument);
     }
-    fix.longitude = WrapLongitude(fix.longitude);
-    if (!BasinOfAtcfCode(code, fix.longitude, fix.basin)) {
-        return false;
+    Fix fix;
+    fix.latitude = *latitude;
+    fix.longitude = WrapLongitude(*longitude);
+    fix.windKnots = *wind;
+    const auto basin = BasinOfAtcfCode(code, fix.longitude);
+    if (!basin) {
+        return unexpected(std::errc::invalid_argument);
     }
+    fix.basin = *basin;
     fix.time = *time;
-    fix.id = AtcfId(code, number, fix.time);
+    fix.id = AtcfId(code, *number, fix.time);
     fix.status = ToUpper(fields[kStatus]);
     fix.name = fields.size() > kName ? std::string(fields[kName]) : std::string();
-    return true;
+    return fix;
 }
 
 } // namespace
 
 ReadResult ReadAtcfBestTrack(std::string_view body) {
-    ReadResult result;
+    SourceFixes result;
     const std::vector<std::string_view> lines = SplitLines(body);
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::vector<std::string_view> fields = SplitCommas(lines[i]);
         if (fields.size() <= kTech || fields[kTech] != "BEST") {
             continue;
         }
-        Fix fix;
-        if (fields.size() <= kStatus || !ReadBestLine(fields, fix)) {
+        const auto fix = fields.size() > kStatus ? ReadBestLine(fields)
+                                                 : unexpected(std::errc::invalid_argument);
+        if (!fix) {
             result.skipped.push_back("ATCF line " + std::to_string(i + 1) + ": unusable");
             continue;
         }
-        const bool repeat = !result.fixes.empty() && result.fixes.back().id == fix.id &&
-                            result.fixes.back().time == fix.time;
+        const bool repeat = !result.fixes.empty() && result.fixes.back().id == fix->id &&
+                            result.fixes.back().time == fix->time;
         if (!repeat) {
-            result.fixes.push_back(fix);
+            result.fixes.push_back(*fix);
         }
     }
     if (result.fixes.empty()) {
-        result.error = "no ATCF best-track record";
+        return unexpected("no ATCF best-track record");
     }
     return result;
 }

@@ -79,41 +79,49 @@ std::string FindColumns(std::string_view header, size_t (&index)[kColumns]) {
     return {};
 }
 
-bool ReadRow(const std::vector<std::string_view>& fields, const size_t (&index)[kColumns],
-             Fix& fix) {
+Expected<Fix, std::errc> ReadRow(const std::vector<std::string_view>& fields,
+                                 const size_t (&index)[kColumns]) {
     const auto time = ParseIsoTimestamp(fields[index[kTime]]);
-    if (!time || !ParseNumber(fields[index[kLatitude]], fix.latitude) ||
-        !ParseNumber(fields[index[kLongitude]], fix.longitude) || std::abs(fix.longitude) > 360.0) {
-        return false;
+    const auto wind = ParseInt(fields[index[kWind]]);
+    const auto latitude = ParseNumber(fields[index[kLatitude]]);
+    const auto longitude = ParseNumber(fields[index[kLongitude]]);
+    if (!time || !wind || !latitude || !longitude || std::abs(*longitude) > 360.0) {
+        return unexpected(std::errc::invalid_argument);
     }
+    Fix fix;
     fix.time = *time;
-    fix.longitude = WrapLongitude(fix.longitude);
+    fix.windKnots = *wind;
+    fix.latitude = *latitude;
+    fix.longitude = WrapLongitude(*longitude);
     const std::string_view basin = fields[index[kBasin]];
-    bool known = false;
+    Expected<Basin, std::string> known = unexpected("unknown basin");
     for (const BasinCode& code : kBasinCodes) {
         if (basin == code.ibtracs) {
-            known = BasinOfAtcfCode(code.atcf, fix.longitude, fix.basin);
+            known = BasinOfAtcfCode(code.atcf, fix.longitude);
         }
     }
+    if (!known) {
+        return unexpected(std::errc::invalid_argument);
+    }
+    fix.basin = *known;
     const std::string_view id = fields[index[kAtcfId]];
     fix.id = id.size() == 8 ? ToUpper(id) : std::string();
     fix.key = std::string(fields[index[kSid]]);
     fix.name = std::string(fields[index[kName]]);
     const std::string_view status = fields[index[kStatus]];
     fix.status = status.empty() ? StatusOfNature(fields[index[kNature]]) : ToUpper(status);
-    return known;
+    return fix;
 }
 
 } // namespace
 
 ReadResult ReadIbtracsCsv(std::string_view body) {
-    ReadResult result;
+    SourceFixes result;
     const std::vector<std::string_view> lines = SplitLines(body);
     size_t index[kColumns];
     const std::string missing = FindColumns(lines.empty() ? "" : lines[0], index);
     if (!missing.empty()) {
-        result.error = "not an IBTrACS CSV (no " + missing + " column)";
-        return result;
+        return unexpected("not an IBTrACS CSV (no " + missing + " column)");
     }
     int withoutWind = 0;
     for (size_t i = 2; i < lines.size(); ++i) { // line 2 holds the units
@@ -121,13 +129,15 @@ ReadResult ReadIbtracsCsv(std::string_view body) {
         if (Trim(lines[i]).empty()) {
             continue;
         }
-        Fix fix;
         const bool complete = fields.size() > *std::max_element(index, index + kColumns);
         if (complete && fields[index[kWind]].empty()) {
             ++withoutWind;
-        } else if (complete && ParseInt(fields[index[kWind]], fix.windKnots) &&
-                   ReadRow(fields, index, fix)) {
-            result.fixes.push_back(fix);
+            continue;
+        }
+        const auto fix =
+            complete ? ReadRow(fields, index) : unexpected(std::errc::invalid_argument);
+        if (fix) {
+            result.fixes.push_back(*fix);
         } else {
             result.skipped.push_back("IBTrACS line " + std::to_string(i + 1) + ": unusable");
         }

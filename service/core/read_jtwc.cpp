@@ -13,8 +13,10 @@
 //              years
 //   basin      by the designator's letter and the position, never by the relay slot
 //   final      "FINAL WARNING" anywhere: JTWC's last word on the storm
-#include <cstring>
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "core/readers.h"
 #include "core/text.h"
@@ -33,15 +35,30 @@ constexpr LabelCode kLabels[] = {
     {"TROPICAL CYCLONE", "TC"},  {"HURRICANE", "HU"},
     {"SUBTROPICAL STORM", "SS"}, {"SUBTROPICAL DEPRESSION", "SD"},
 };
-constexpr const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                   "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+constexpr std::string_view kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                        "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
+// The valid time's day and time of month, and the position.
+struct Position {
+    int day, hour, minute;
+    double latitude, longitude;
+};
+
+// The remarks' date: the valid time's month and year.
+struct Date {
+    int day, month, year;
+};
+
+constexpr const char* kNoPosition = "no warning position";
+constexpr const char* kNoWind = "no maximum sustained wind";
+constexpr const char* kNoDate = "no date in the remarks";
+
+// What the scan has found so far; each part not yet found says why the warning fails.
 struct Warning {
     std::string label, designator, name;
-    int day = -1, hour = -1, minute = -1;
-    double latitude = 0.0, longitude = 0.0;
-    int wind = -1;
-    int month = 0, year = 0, dateDay = 0; // from the remarks
+    Expected<Position, std::string> position = unexpected(kNoPosition);
+    Expected<int, std::string> wind = unexpected(kNoWind);
+    Expected<Date, std::string> date = unexpected(kNoDate);
 };
 
 std::vector<std::string_view> Words(std::string_view text) {
@@ -84,46 +101,44 @@ bool ReadHeader(std::string_view line, Warning& w) {
 }
 
 // "061200Z --- NEAR 15.4N 142.7E"
-bool ReadPosition(std::string_view line, Warning& w) {
+Expected<Position, std::string> ReadPosition(std::string_view line) {
     const std::vector<std::string_view> words = Words(line);
-    if (words.size() < 5 || words[0].size() != 7 || !IsDigits(words[0].substr(0, 6)) ||
-        words[0][6] != 'Z' || words[2] != "NEAR" || !ParseDecimalLatitude(words[3], w.latitude) ||
-        !ParseDecimalLongitude(words[4], w.longitude)) {
-        return false;
+    if (words.size() < 5 || words[0].size() != 7 || words[0][6] != 'Z' || words[2] != "NEAR") {
+        return unexpected(kNoPosition);
     }
-    w.day = std::stoi(std::string(words[0].substr(0, 2)));
-    w.hour = std::stoi(std::string(words[0].substr(2, 2)));
-    w.minute = std::stoi(std::string(words[0].substr(4, 2)));
-    return true;
+    const auto day = ParseDigits(words[0].substr(0, 2));
+    const auto hour = ParseDigits(words[0].substr(2, 2));
+    const auto minute = ParseDigits(words[0].substr(4, 2));
+    const auto latitude = ParseDecimalLatitude(words[3]);
+    const auto longitude = ParseDecimalLongitude(words[4]);
+    if (!day || !hour || !minute || !latitude || !longitude) {
+        return unexpected(kNoPosition);
+    }
+    return Position{*day, *hour, *minute, *latitude, *longitude};
 }
 
 // "MAX SUSTAINED WINDS - 140 KT, GUSTS 170 KT"
-bool ReadWind(std::string_view line, Warning& w) {
+Expected<int, std::string> ReadWind(std::string_view line) {
     const std::vector<std::string_view> words = Words(line);
-    int wind = -1;
-    if (words.size() < 6 || words[0] != "MAX" || words[2] != "WINDS" || !ParseInt(words[4], wind)) {
-        return false;
-    }
-    w.wind = wind;
-    return true;
+    const auto wind = words.size() < 6 || words[0] != "MAX" || words[2] != "WINDS"
+                          ? unexpected(std::errc::invalid_argument)
+                          : ParseInt(words[4]);
+    return wind ? Expected<int, std::string>(*wind) : unexpected(kNoWind);
 }
 
 // "06JUL26." at the start of a remarks line.
-bool ReadDate(std::string_view line, Warning& w) {
+Expected<Date, std::string> ReadDate(std::string_view line) {
     line = Trim(line);
-    if (line.size() < 8 || line[7] != '.' || !IsDigits(line.substr(0, 2)) ||
-        !IsDigits(line.substr(5, 2))) {
-        return false;
+    if (line.size() < 8 || line[7] != '.') {
+        return unexpected(kNoDate);
     }
-    for (int m = 0; m < 12; ++m) {
-        if (line.substr(2, 3) == kMonths[m]) {
-            w.dateDay = std::stoi(std::string(line.substr(0, 2)));
-            w.month = m + 1;
-            w.year = 2000 + std::stoi(std::string(line.substr(5, 2)));
-            return true;
-        }
+    const auto day = ParseDigits(line.substr(0, 2));
+    const auto year = ParseDigits(line.substr(5, 2));
+    const auto month = std::find(std::begin(kMonths), std::end(kMonths), line.substr(2, 3));
+    if (!day || !year || month == std::end(kMonths)) {
+        return unexpected(kNoDate);
     }
-    return false;
+    return Date{*day, static_cast<int>(month - std::begin(kMonths)) + 1, 2000 + *year};
 }
 
 bool Contains(std::string_view line, std::string_view text) {
@@ -140,17 +155,21 @@ Step ScanLine(std::string_view line, Step step, Warning& w) {
     case Step::PositionTitle:
         return Contains(line, "WARNING POSITION:") ? Step::Position : step;
     case Step::Position:
-        return ReadPosition(line, w) ? Step::CurrentWind : step;
+        w.position = ReadPosition(line);
+        return w.position ? Step::CurrentWind : step;
     case Step::CurrentWind:
         if (Contains(line, "MAX SUSTAINED WINDS")) {
-            ReadWind(line, w); // one that cannot be read leaves the wind unknown
+            w.wind = ReadWind(line); // one that cannot be read leaves the wind unknown
             return Step::Remarks;
         }
         return Contains(line, "---") || Contains(line, "FORECASTS:") || Contains(line, "VALID AT")
                    ? Step::Remarks
                    : step;
     case Step::Remarks:
-        return w.month == 0 ? (ReadDate(line, w), step) : step;
+        if (!w.date) { // the first date found
+            w.date = ReadDate(line);
+        }
+        return step;
     }
     return step;
 }
@@ -162,45 +181,61 @@ void ScanLines(const std::vector<std::string_view>& lines, Warning& w) {
     }
 }
 
-std::optional<std::time_t> ValidTime(const Warning& w) {
-    int month = w.month, year = w.year;
-    if (w.day > w.dateDay) { // the position is from the month before the remarks' date
-        month = month == 1 ? 12 : month - 1;
-        year = month == 12 ? year - 1 : year;
+// The valid time: the position's day and time in the remarks' month, or in the month
+// before when its day is later than the remarks' date.
+Expected<std::time_t, std::string> ValidTime(const Position& position, Date date) {
+    if (position.day > date.day) {
+        date.month = date.month == 1 ? 12 : date.month - 1;
+        date.year = date.month == 12 ? date.year - 1 : date.year;
     }
-    return UtcTime(year, month, w.day, w.hour, w.minute);
+    const auto time = UtcTime(date.year, date.month, position.day, position.hour, position.minute);
+    return time ? Expected<std::time_t, std::string>(*time) : unexpected(kNoDate);
+}
+
+// Whether the scan found all a fix needs, or the first part it did not.
+Expected<void, std::string> Complete(const Warning& w, std::string_view code) {
+    if (w.designator.empty()) {
+        return unexpected("no JTWC warning header");
+    }
+    if (code.empty()) {
+        return unexpected("unknown designator " + w.designator);
+    }
+    if (!w.position || !w.wind || !w.date) {
+        return unexpected(!w.position ? w.position.error()
+                          : !w.wind   ? w.wind.error()
+                                      : w.date.error());
+    }
+    return {};
 }
 
 } // namespace
 
 ReadResult ReadJtwcWarning(std::string_view body) {
-    ReadResult result;
     Warning w;
     ScanLines(SplitLines(body), w);
     const std::string_view code = w.designator.empty() ? "" : AtcfCodeOfSuffix(w.designator[2]);
-    const auto time = w.month != 0 && w.day >= 0 ? ValidTime(w) : std::nullopt;
-    if (code.empty() || w.wind < 0 || !time) {
-        result.error = w.designator.empty() ? "no JTWC warning header"
-                       : code.empty()       ? "unknown designator " + w.designator
-                       : w.day < 0          ? "no warning position"
-                       : w.wind < 0         ? "no maximum sustained wind"
-                                            : "no date in the remarks";
-        return result;
+    if (auto complete = Complete(w, code); !complete) {
+        return unexpected(std::move(complete).error());
+    }
+    const auto time = ValidTime(*w.position, *w.date);
+    const auto number = ParseDigits(w.designator.substr(0, 2));
+    const auto basin = BasinOfAtcfCode(code, WrapLongitude(w.position->longitude));
+    if (!time || !number || !basin) {
+        return unexpected(!time ? time.error() : "unknown designator " + w.designator);
     }
     Fix fix;
     fix.name = w.name;
-    fix.latitude = w.latitude;
-    fix.longitude = WrapLongitude(w.longitude);
-    fix.windKnots = w.wind;
+    fix.latitude = w.position->latitude;
+    fix.longitude = WrapLongitude(w.position->longitude);
+    fix.windKnots = *w.wind;
     fix.time = *time;
-    BasinOfAtcfCode(code, fix.longitude, fix.basin);
-    fix.id = AtcfId(code, std::stoi(w.designator.substr(0, 2)), fix.time);
+    fix.basin = *basin;
+    fix.id = AtcfId(code, *number, fix.time);
     for (const LabelCode& entry : kLabels) {
         if (w.label == entry.label) {
             fix.status = entry.code;
         }
     }
     fix.final = body.find("FINAL WARNING") != std::string_view::npos;
-    result.fixes.push_back(fix);
-    return result;
+    return SourceFixes{{fix}, {}};
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -23,76 +24,75 @@ namespace {
 
 using nlohmann::json;
 
-bool StringField(const json& storm, const char* key, std::string& value) {
+// A field that is a non-empty string.
+Expected<std::string, std::errc> StringField(const json& storm, const char* key) {
     const auto it = storm.find(key);
     if (it == storm.end() || !it->is_string() || it->get_ref<const std::string&>().empty()) {
-        return false;
+        return unexpected(std::errc::invalid_argument);
     }
-    value = it->get<std::string>();
-    return true;
+    return it->get<std::string>();
 }
 
-bool NumberField(const json& storm, const char* key, double& value) {
+// A field that is a number, or a string of one.
+Parsed<double> NumberField(const json& storm, const char* key) {
     const auto it = storm.find(key);
-    if (it == storm.end()) {
-        return false;
+    if (it != storm.end() && it->is_number()) {
+        return it->get<double>();
     }
-    if (it->is_number()) {
-        value = it->get<double>();
-        return true;
-    }
-    return it->is_string() && ParseNumber(it->get_ref<const std::string&>(), value);
+    return it != storm.end() && it->is_string() ? ParseNumber(it->get_ref<const std::string&>())
+                                                : unexpected(std::errc::invalid_argument);
 }
 
-bool BinBasin(const std::string& bin, Basin& basin) {
+Expected<Basin, std::errc> BinBasin(const std::string& bin) {
     const std::string code = ToUpper(bin.substr(0, 2));
     if (code == "AT") {
-        basin = Basin::Atlantic;
-    } else if (code == "EP") {
-        basin = Basin::EasternPacific;
-    } else if (code == "CP") {
-        basin = Basin::CentralPacific;
-    } else {
-        return false;
+        return Basin::Atlantic;
     }
-    return true;
+    if (code == "EP") {
+        return Basin::EasternPacific;
+    }
+    if (code == "CP") {
+        return Basin::CentralPacific;
+    }
+    return unexpected(std::errc::invalid_argument);
 }
 
 // The fix of one entry, or the name of the first field that is missing or unusable.
-std::string ReadEntry(const json& storm, Fix& fix) {
-    std::string id, bin, update;
-    double wind = 0.0;
-    if (!StringField(storm, "id", id) || id.size() != 8) {
-        return "id";
+Expected<Fix, std::string> ReadEntry(const json& storm) {
+    const auto id = StringField(storm, "id");
+    const auto bin = StringField(storm, "binNumber");
+    const auto basin = bin ? BinBasin(*bin) : unexpected(std::errc::invalid_argument);
+    const auto name = StringField(storm, "name");
+    const auto status = StringField(storm, "classification");
+    const auto wind = NumberField(storm, "intensity");
+    const auto latitude = NumberField(storm, "latitudeNumeric");
+    const auto longitude = NumberField(storm, "longitudeNumeric");
+    const auto update = StringField(storm, "lastUpdate");
+    const auto time = update ? ParseIsoTimestamp(*update) : std::nullopt;
+    const std::pair<bool, const char*> checks[] = {
+        {id && id->size() == 8, "id"},
+        {basin.has_value(), "binNumber"},
+        {name.has_value(), "name"},
+        {status.has_value(), "classification"},
+        {wind && *wind >= 0.0 && *wind <= kMaxWindKnots, "intensity"},
+        {latitude && std::abs(*latitude) <= 90.0, "latitudeNumeric"},
+        {longitude && std::abs(*longitude) <= 360.0, "longitudeNumeric"},
+        {time.has_value(), "lastUpdate"}};
+    for (const auto& [usable, field] : checks) {
+        if (!usable) {
+            return unexpected(field);
+        }
     }
-    fix.id = ToUpper(id);
-    if (!StringField(storm, "binNumber", bin) || !BinBasin(bin, fix.basin)) {
-        return "binNumber";
-    }
-    if (!StringField(storm, "name", fix.name)) {
-        return "name";
-    }
-    if (!StringField(storm, "classification", fix.status)) {
-        return "classification";
-    }
-    if (!NumberField(storm, "intensity", wind) || wind < 0.0 || wind > kMaxWindKnots) {
-        return "intensity";
-    }
-    fix.windKnots = static_cast<int>(std::lround(wind));
-    if (!NumberField(storm, "latitudeNumeric", fix.latitude) || std::abs(fix.latitude) > 90.0) {
-        return "latitudeNumeric";
-    }
-    if (!NumberField(storm, "longitudeNumeric", fix.longitude) || std::abs(fix.longitude) > 360.0) {
-        return "longitudeNumeric";
-    }
-    fix.longitude = WrapLongitude(fix.longitude);
-    const auto time =
-        StringField(storm, "lastUpdate", update) ? ParseIsoTimestamp(update) : std::nullopt;
-    if (!time) {
-        return "lastUpdate";
-    }
+    Fix fix;
+    fix.id = ToUpper(*id);
+    fix.basin = *basin;
+    fix.name = *name;
+    fix.status = *status;
+    fix.windKnots = static_cast<int>(std::lround(*wind));
+    fix.latitude = *latitude;
+    fix.longitude = WrapLongitude(*longitude);
     fix.time = *time;
-    return {};
+    return fix;
 }
 
 // What the parse keeps: activeStorms[] and, in each entry, the fields above as plain
@@ -132,29 +132,26 @@ json::parser_callback_t KeepOnlyStorms() {
 } // namespace
 
 ReadResult ReadNhcCurrentStorms(std::string_view body) {
-    ReadResult result;
     const json document = json::parse(body.begin(), body.end(), KeepOnlyStorms(), false);
     if (document.is_discarded()) {
-        result.error = "not valid JSON";
-        return result;
+        return unexpected("not valid JSON");
     }
     const auto storms = document.is_object() ? document.find("activeStorms") : document.end();
     if (!document.is_object() || storms == document.end() || !storms->is_array()) {
-        result.error = "no activeStorms list";
-        return result;
+        return unexpected("no activeStorms list");
     }
+    SourceFixes result;
     for (const json& storm : *storms) {
-        Fix fix;
-        const std::string problem = storm.is_object() ? ReadEntry(storm, fix) : "entry";
-        if (problem.empty()) {
-            result.fixes.push_back(fix);
+        const auto fix = storm.is_object() ? ReadEntry(storm) : unexpected("entry");
+        if (fix) {
+            result.fixes.push_back(*fix);
         } else {
             const std::string id =
                 storm.is_object() && storm.contains("id") && storm["id"].is_string()
                     ? storm["id"].get<std::string>()
                     : "?";
             result.skipped.push_back("NHC storm " + id);
-            result.skipped.back() += ": missing or unusable " + problem;
+            result.skipped.back() += ": missing or unusable " + fix.error();
         }
     }
     return result;

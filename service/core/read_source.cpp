@@ -86,24 +86,28 @@ size_t SourceSizeCap(std::string_view kind) {
 }
 
 ReadResult ReadSource(std::string_view kind, std::string_view body) {
-    ReadResult result;
     const SourceDescriptor* source = FindSource(kind);
-    result.error = source ? BodyProblem(body) : "unknown source kind";
-    if (!result.error.empty()) {
-        return result;
+    if (!source) {
+        return unexpected("unknown source kind");
+    }
+    if (auto usable = CheckBody(body); !usable) {
+        return unexpected(std::move(usable).error());
     }
     ReadResult read = source->read(body);
-    result.error = std::move(read.error);
-    result.skipped = std::move(read.skipped);
-    for (Fix& fix : read.fixes) {
+    if (!read) {
+        return read;
+    }
+    SourceFixes kept{{}, std::move(read->skipped)};
+    for (Fix& fix : read->fixes) {
         fix.source = source->source;
-        const std::string problem = Normalise(fix);
-        if (problem.empty()) {
-            result.fixes.push_back(std::move(fix));
+        const std::string id = fix.id;
+        auto normalised = Normalise(std::move(fix));
+        if (normalised) {
+            kept.fixes.push_back(std::move(*normalised));
         } else {
-            result.skipped.push_back(std::string(source->label) + " storm " + fix.id + ": " +
-                                     problem);
+            kept.skipped.push_back(std::string(source->label) + " storm " + id + ": " +
+                                   normalised.error());
         }
     }
-    return result;
+    return kept;
 }

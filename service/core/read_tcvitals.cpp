@@ -38,44 +38,54 @@ int KnotsOfMetresPerSecond(int metresPerSecond) {
     return static_cast<int>(std::lround(knots));
 }
 
-bool ReadRecord(std::string_view line, Fix& fix) {
+Expected<Fix, std::errc> ReadRecord(std::string_view line) {
     const std::string_view id = Columns(line, 6, 8);
     const std::string_view code = id.size() == 3 ? AtcfCodeOfSuffix(id[2]) : std::string_view();
-    int number = 0, metresPerSecond = 0;
     const auto time =
         ParseDigitsTime(std::string(Columns(line, 20, 27)) + std::string(Columns(line, 29, 32)));
-    if (code.empty() || !ParseInt(id.substr(0, 2), number) || number < 0 || !time ||
-        !ParseTenthsLatitude(Columns(line, 34, 37), fix.latitude) ||
-        !ParseTenthsLongitude(Columns(line, 39, 43), fix.longitude) ||
-        !ParseInt(Columns(line, 68, 69), metresPerSecond) || metresPerSecond < 0) {
-        return false;
+    const auto number = ParseInt(id.substr(0, 2));
+    const auto latitude = ParseTenthsLatitude(Columns(line, 34, 37));
+    const auto longitude = ParseTenthsLongitude(Columns(line, 39, 43));
+    const auto metresPerSecond = ParseInt(Columns(line, 68, 69));
+    if (code.empty() || !number || *number < 0 || !time || !latitude || !longitude ||
+        !metresPerSecond || *metresPerSecond < 0) {
+        return unexpected(std::errc::invalid_argument);
     }
+    Fix fix;
     fix.time = *time;
-    fix.longitude = WrapLongitude(fix.longitude);
-    fix.windKnots = KnotsOfMetresPerSecond(metresPerSecond);
+    fix.latitude = *latitude;
+    fix.longitude = WrapLongitude(*longitude);
+    fix.windKnots = KnotsOfMetresPerSecond(*metresPerSecond);
     fix.name = std::string(Columns(line, 10, 18));
-    fix.id = AtcfId(code, number, fix.time);
-    return BasinOfAtcfCode(code, fix.longitude, fix.basin);
+    fix.id = AtcfId(code, *number, fix.time);
+    const auto basin = BasinOfAtcfCode(code, fix.longitude);
+    if (!basin) {
+        return unexpected(std::errc::invalid_argument);
+    }
+    fix.basin = *basin;
+    return fix;
 }
 
 } // namespace
 
 ReadResult ReadTcvitals(std::string_view body) {
-    ReadResult result;
+    SourceFixes result;
     const std::vector<std::string_view> lines = SplitLines(body);
     for (size_t i = 0; i < lines.size(); ++i) {
         if (Trim(lines[i]).empty()) {
             continue;
         }
-        Fix fix;
-        if (lines[i].size() >= kMinimumLength && ReadRecord(lines[i], fix)) {
-            result.fixes.push_back(fix);
+        const auto fix = lines[i].size() >= kMinimumLength
+                             ? ReadRecord(lines[i])
+                             : unexpected(std::errc::invalid_argument);
+        if (fix) {
+            result.fixes.push_back(*fix);
         } else {
             result.skipped.push_back("TCVitals line " + std::to_string(i + 1) + ": unusable");
         }
     }
     if (result.fixes.empty()) {
-        result.error = "no TCVitals record";
+        return unexpected("no TCVitals record");
     }
     return result;
 }

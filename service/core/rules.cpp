@@ -20,9 +20,9 @@ constexpr double kFullCircle = 360.0;
 
 // By the storm number alone: whatever the name field says, 01-79 is a designated storm.
 bool IsInvestOrTest(const Fix& fix) {
-    int number = 0;
-    const bool numbered = fix.id.size() >= 4 && ParseInt(fix.id.substr(2, 2), number);
-    return numbered && number >= kFirstTestNumber;
+    const auto number = fix.id.size() >= 4 ? ParseInt(fix.id.substr(2, 2))
+                                           : unexpected(std::errc::invalid_argument);
+    return number && *number >= kFirstTestNumber;
 }
 
 using Fixes = std::vector<const Fix*>;

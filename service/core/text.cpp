@@ -8,21 +8,47 @@
 namespace {
 
 // A number with a trailing hemisphere letter, divided by `divisor` into degrees.
-bool ParseHemisphere(std::string_view text, char positive, char negative, double divisor,
-                     double limit, double& value) {
+Parsed<double> ParseHemisphere(std::string_view text, char positive, char negative, double divisor,
+                               double limit) {
     text = Trim(text);
-    if (text.size() < 2) {
-        return false;
-    }
     const char hemisphere =
-        static_cast<char>(std::toupper(static_cast<unsigned char>(text.back())));
-    double magnitude = 0.0;
-    if ((hemisphere != positive && hemisphere != negative) ||
-        !ParseNumber(text.substr(0, text.size() - 1), magnitude) || magnitude < 0.0) {
-        return false;
+        text.empty() ? '\0'
+                     : static_cast<char>(std::toupper(static_cast<unsigned char>(text.back())));
+    if (text.size() < 2 || (hemisphere != positive && hemisphere != negative)) {
+        return unexpected(std::errc::invalid_argument);
     }
-    value = (hemisphere == positive ? magnitude : -magnitude) / divisor;
-    return std::fabs(value) <= limit;
+    const Parsed<double> magnitude = ParseNumber(text.substr(0, text.size() - 1));
+    if (!magnitude || *magnitude < 0.0) {
+        return unexpected(std::errc::invalid_argument);
+    }
+    const double value = (hemisphere == positive ? *magnitude : -*magnitude) / divisor;
+    if (std::fabs(value) > limit) {
+        return unexpected(std::errc::result_out_of_range);
+    }
+    return value;
+}
+
+// The whole of `text` read by from_chars as a T.
+template <class T, class... Format> Parsed<T> FromChars(std::string_view text, Format... format) {
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, format...);
+    if (ec != std::errc()) {
+        return unexpected(ec);
+    }
+    if (text.empty() || ptr != end) {
+        return unexpected(std::errc::invalid_argument);
+    }
+    return value;
+}
+
+// Without the spaces around it and a leading '+', which from_chars does not take.
+std::string_view Unsigned(std::string_view text) {
+    text = Trim(text);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    return text;
 }
 
 constexpr double kTenths = 10.0;
@@ -131,49 +157,43 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-bool ParseInt(std::string_view text, int& value) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == end;
+Parsed<int> ParseInt(std::string_view text) {
+    return FromChars<int>(Unsigned(text));
 }
 
-bool ParseNumber(std::string_view text, double& value) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value, std::chars_format::fixed);
-    return !text.empty() && result.ec == std::errc() && result.ptr == end && std::isfinite(value);
+Parsed<double> ParseNumber(std::string_view text) {
+    const Parsed<double> value = FromChars<double>(Unsigned(text), std::chars_format::fixed);
+    return !value || std::isfinite(*value) ? value : unexpected(std::errc::result_out_of_range);
 }
 
-bool ParseTenthsLatitude(std::string_view text, double& latitude) {
-    return ParseHemisphere(text, 'N', 'S', kTenths, kMaxLatitude, latitude);
+Parsed<int> ParseDigits(std::string_view text) {
+    return !text.empty() && text.front() != '-' ? FromChars<int>(text)
+                                                : unexpected(std::errc::invalid_argument);
 }
 
-bool ParseTenthsLongitude(std::string_view text, double& longitude) {
-    return ParseHemisphere(text, 'E', 'W', kTenths, kMaxLongitude, longitude);
+Parsed<double> ParseTenthsLatitude(std::string_view text) {
+    return ParseHemisphere(text, 'N', 'S', kTenths, kMaxLatitude);
 }
 
-bool ParseDecimalLatitude(std::string_view text, double& latitude) {
-    return ParseHemisphere(text, 'N', 'S', 1.0, kMaxLatitude, latitude);
+Parsed<double> ParseTenthsLongitude(std::string_view text) {
+    return ParseHemisphere(text, 'E', 'W', kTenths, kMaxLongitude);
 }
 
-bool ParseDecimalLongitude(std::string_view text, double& longitude) {
-    return ParseHemisphere(text, 'E', 'W', 1.0, kMaxLongitude, longitude);
+Parsed<double> ParseDecimalLatitude(std::string_view text) {
+    return ParseHemisphere(text, 'N', 'S', 1.0, kMaxLatitude);
 }
 
-std::string BodyProblem(std::string_view body) {
+Parsed<double> ParseDecimalLongitude(std::string_view text) {
+    return ParseHemisphere(text, 'E', 'W', 1.0, kMaxLongitude);
+}
+
+Expected<void, std::string> CheckBody(std::string_view body) {
     const size_t first = body.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos) {
-        return "empty reply";
+        return unexpected("empty reply");
     }
     if (body[first] == '<') {
-        return "an HTML page, not data";
+        return unexpected("an HTML page, not data");
     }
     return {};
 }

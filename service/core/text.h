@@ -2,7 +2,13 @@
 // Small text helpers shared by the readers: pure functions over views of the input.
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
+
+#include "core/result.h"
+
+// A number read from text, or why not (std::errc::invalid_argument, result_out_of_range).
+template <class T> using Parsed = Expected<T, std::errc>;
 
 // Lines without their LF or CR LF ends; a last line without an end is kept.
 std::vector<std::string_view> SplitLines(std::string_view text);
@@ -12,21 +18,24 @@ std::vector<std::string_view> SplitCommas(std::string_view line);
 
 std::string_view Trim(std::string_view text);
 
-// The whole trimmed text as a decimal integer or number; false on anything else.
-bool ParseInt(std::string_view text, int& value);
-bool ParseNumber(std::string_view text, double& value);
+// The whole trimmed text as a decimal integer (an optional sign) or a finite number.
+Parsed<int> ParseInt(std::string_view text);
+Parsed<double> ParseNumber(std::string_view text);
+
+// The whole text as decimal digits only: no sign, no space ("06" of "061200Z").
+Parsed<int> ParseDigits(std::string_view text);
 
 // "116N", "1587E", "087N": tenths of a degree with a hemisphere letter, to signed degrees
-// (north and east positive). False on anything else or a letter of the wrong axis.
-bool ParseTenthsLatitude(std::string_view text, double& latitude);
-bool ParseTenthsLongitude(std::string_view text, double& longitude);
+// (north and east positive). An error on anything else or a letter of the wrong axis.
+Parsed<double> ParseTenthsLatitude(std::string_view text);
+Parsed<double> ParseTenthsLongitude(std::string_view text);
 
 // "15.4N", "142.7E": decimal degrees with a hemisphere letter, to signed degrees.
-bool ParseDecimalLatitude(std::string_view text, double& latitude);
-bool ParseDecimalLongitude(std::string_view text, double& longitude);
+Parsed<double> ParseDecimalLatitude(std::string_view text);
+Parsed<double> ParseDecimalLongitude(std::string_view text);
 
-// Why a reply body cannot be a data file (empty, an HTML page), or empty when it may be.
-std::string BodyProblem(std::string_view body);
+// A reply body that may be a data file, or why it cannot (empty, an HTML page).
+Expected<void, std::string> CheckBody(std::string_view body);
 
 std::string ToUpper(std::string_view text);
 

@@ -27,11 +27,10 @@ ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
     capped.maxBytes = std::min(limits.maxBytes, SourceSizeCap(source.kind));
     const Fetched fetched = Fetch(source.location, capped, &conditional);
     if (!fetched.ok) {
-        return {{}, {}, fetched.error};
+        return unexpected(fetched.error);
     }
     if (conditional.notModified) {
-        return known ? last.read
-                     : ReadResult{{}, {}, "304 Not Modified to an unconditional request"};
+        return known ? last.read : unexpected("304 Not Modified to an unconditional request");
     }
     ReadResult read = ReadSource(source.kind, fetched.body);
     if (memory) { // a full answer replaces the last, even one that did not read
@@ -42,14 +41,12 @@ ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
 
 Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits, SourceMemory* memory) {
     Outcome result{{SourceLabel(source.kind), {}}, {SourceLabel(source.kind), false, {}}};
-    if (!IsSourceKind(source.kind)) {
-        result.read.result.error = "unknown source kind '" + source.kind + "'";
-    } else {
-        result.read.result = FetchAndReadBody(source, limits, memory);
-    }
-    result.outcome.ok = result.read.result.error.empty();
+    result.read.result = IsSourceKind(source.kind)
+                             ? FetchAndReadBody(source, limits, memory)
+                             : unexpected("unknown source kind '" + source.kind + "'");
+    result.outcome.ok = result.read.result.has_value();
     if (!result.outcome.ok) {
-        result.outcome.error = source.location + ": " + result.read.result.error;
+        result.outcome.error = source.location + ": " + result.read.result.error();
     }
     return result;
 }
@@ -106,7 +103,8 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
     std::vector<SourceRead> reads;
     for (std::future<Outcome>& future : pending) {
         Outcome outcome = future.get();
-        const auto& skipped = outcome.read.result.skipped;
+        static const std::vector<std::string> kNone;
+        const auto& skipped = outcome.read.result ? outcome.read.result->skipped : kNone;
         for (size_t i = 0; i < std::min(skipped.size(), kMostWarningsPerSource); ++i) {
             build.warnings.push_back(skipped[i]);
         }

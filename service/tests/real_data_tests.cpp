@@ -479,7 +479,7 @@ TEST(RealData, BestTrackReplay) {
             const bool right = listed ? storms.size() == 1 &&
                                             At(storms[0], Tenths(row[6]), -Tenths(row[7])) &&
                                             storms[0].windKnots == std::stoi(row[8]) &&
-                                            TrackIsRows(TrackedStorms(read.fixes, now, 12),
+                                            TrackIsRows(TrackedStorms(read->fixes, now, 12),
                                                         rowsSoFar, tracked)
                                       : storms.empty();
             if (!right) {
@@ -547,6 +547,7 @@ TEST(RealData, TcvitalsReplay) {
     for (const char* file : {"hwrf-benchvitals.2012", "hwrf-benchvitals.2013"}) {
         const std::string body = ReadWhole(folder / file);
         const ReadResult read = ReadSource("tcvitals", body);
+        ASSERT_TRUE(read) << read.error();
         const std::vector<Vital> vitals = ReadVitals(body);
         std::map<std::string, Newest> newest;
         for (size_t next = 0; next < vitals.size();) {
@@ -559,8 +560,8 @@ TEST(RealData, TcvitalsReplay) {
                 id.places.emplace_back(vitals[next].latitude, vitals[next].longitude);
             }
             ++cycles;
-            ReadResult day;
-            for (const Fix& fix : read.fixes) {
+            SourceFixes day;
+            for (const Fix& fix : read->fixes) {
                 if (fix.time <= now && now - fix.time <= kDay) {
                     day.fixes.push_back(fix);
                 }

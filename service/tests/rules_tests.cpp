@@ -21,8 +21,17 @@ std::time_t At(const char* iso) {
 Fix MakeFix(const char* id, SourceKind source, double latitude, double longitude, int wind,
             const char* time, const char* status = "TS", const char* name = "ALPHA",
             Basin basin = Basin::WesternPacific) {
-    return {id,   "",     name,  status, latitude, longitude, wind, At(time),
-            basin, source, false, 0,      -1,       -1,        {}};
+    Fix fix; // field by field: Fix grows as the agencies' products give more
+    fix.id = id;
+    fix.name = name;
+    fix.status = status;
+    fix.latitude = latitude;
+    fix.longitude = longitude;
+    fix.windKnots = wind;
+    fix.time = At(time);
+    fix.basin = basin;
+    fix.source = source;
+    return fix;
 }
 
 Fix Keyed(Fix fix, const char* key) {
@@ -270,7 +279,7 @@ TEST(Rules, StormModel) {
         if (!c.outputs) {
             continue;
         }
-        const MadeFeed made = MakeFeed({{"ATCF", {c.fixes, {}, ""}}}, At(c.now), 12);
+        const MadeFeed made = MakeFeed({{"ATCF", SourceFixes{c.fixes, {}}}}, At(c.now), 12);
         EXPECT_EQ(made.stormCount, 1);
         const auto json = nlohmann::json::parse(made.json);
         ASSERT_EQ(json["storms"].size(), 1u);
@@ -322,18 +331,17 @@ TEST(Rules, StatusLine) {
 
 TEST(Rules, FailedSourcesAreNotNoStorms) {
     const std::time_t now = At("2031-09-10T12:00Z");
-    ReadResult good;
+    SourceFixes good;
     good.fixes.push_back(MakeFix("AL012031", SourceKind::Nhc, 25, -60, 90, "2031-09-10T12:00Z",
                                  "HU", "ARLO", Basin::Atlantic));
-    ReadResult failed;
-    failed.error = "HTTP 404";
+    const ReadResult failed = unexpected("HTTP 404");
     const MadeFeed some = MakeFeed({{"NHC", good}, {"JTWC", failed}, {"NHC", failed}}, now, 12);
     EXPECT_TRUE(some.ok);
     EXPECT_EQ(some.feed, "Active tropical cyclones at 2031-09-10 12:00 UTC: 1 (no data from JTWC)\n"
                          "-Atlantic\nArlo,25.0,60.0,90\n");
     EXPECT_FALSE(MakeFeed({{"JTWC", failed}, {"IBTrACS", failed}}, now, 12).ok);
     EXPECT_FALSE(MakeFeed({}, now, 12).ok);
-    EXPECT_EQ(MakeFeed({{"NHC", ReadResult{}}}, now, 12).feed,
+    EXPECT_EQ(MakeFeed({{"NHC", SourceFixes{}}}, now, 12).feed,
               "Active tropical cyclones at 2031-09-10 12:00 UTC: 0\n");
 }
 

@@ -1,5 +1,5 @@
 ; The Windows installer of the saver: a 64-bit NSIS program, built by tools/package.sh with
-;   makensis /DVERSION=x.y.z /DSCR=path/zarvane.scr /DCREDITS=path /DOUTFILE=path zarvane.nsi
+;   makensis /DVERSION=x.y.z /DSCR=path/zarvane.scr /DLICENSE=path /DCREDITS=path /DOUTFILE=path zarvane.nsi
 ; Silent use: /S, /FEEDHOST=host[:port][/prefix] and /NOACTIVATE.
 Unicode true
 Target amd64-unicode
@@ -55,6 +55,7 @@ Page custom FeedPageShow FeedPageLeave
 
 Section "-${PRODUCT}"
   SetOutPath "$INSTDIR"
+  File "/oname=LICENSE.txt" "${LICENSE}"
   File "/oname=CREDITS.txt" "${CREDITS}"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ; The Screen Saver Settings list shows the .scr files of the system folder.
@@ -209,6 +210,7 @@ Section "Uninstall"
   ${EndIf}
   DeleteRegKey HKLM "${ACTIVE_SETUP_KEY}"
   Call un.ClearScreenSaver
+  Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\CREDITS.txt"
   Delete "$INSTDIR\${USER_CHOICES}"
   Delete "$INSTDIR\${UNINSTALLER}"
