@@ -234,8 +234,7 @@ void JoinAcrossSeasons(const Fixes& fixes, Storms& storms) {
 
 } // namespace
 
-std::vector<Storm> TrackedStorms(const std::vector<Fix>& fixes, std::time_t now,
-                                 int maxAgeHours) {
+std::vector<Storm> TrackedStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours) {
     Fixes candidates = NewestFirst(fixes, now);
     Storms storms(candidates.size());
     JoinByKey(candidates, storms, [](const Fix& fix) {

@@ -128,13 +128,15 @@ Motion MotionBetween(const TrackPoint& from, const TrackPoint& to) {
     const double lat1 = from.latitude / kDegreesPerRadian, lat2 = to.latitude / kDegreesPerRadian;
     const double dLon = (to.longitude - from.longitude) / kDegreesPerRadian;
     const double dLat = lat2 - lat1;
-    const double haversine = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                             std::cos(lat1) * std::cos(lat2) * std::sin(dLon / 2) * std::sin(dLon / 2);
-    const double miles = 2 * kEarthRadiusNauticalMiles * std::asin(std::sqrt(std::min(1.0, haversine)));
+    const double haversine =
+        std::sin(dLat / 2) * std::sin(dLat / 2) +
+        std::cos(lat1) * std::cos(lat2) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    const double miles =
+        2 * kEarthRadiusNauticalMiles * std::asin(std::sqrt(std::min(1.0, haversine)));
     const double hours = static_cast<double>(to.time - from.time) / kSecondsPerHour;
-    const double bearing =
-        std::atan2(std::sin(dLon) * std::cos(lat2),
-                   std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(dLon));
+    const double bearing = std::atan2(std::sin(dLon) * std::cos(lat2),
+                                      std::cos(lat1) * std::sin(lat2) -
+                                          std::sin(lat1) * std::cos(lat2) * std::cos(dLon));
     const int degrees = static_cast<int>(std::lround(bearing * kDegreesPerRadian));
     return {(degrees % kFullCircleDegrees + kFullCircleDegrees) % kFullCircleDegrees,
             static_cast<int>(std::lround(miles / hours)), MotionFrom::Track};

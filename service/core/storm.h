@@ -43,7 +43,7 @@ struct Storm {
     StormClass stormClass = StormClass::Storm;
     std::vector<SourceKind> sources; // every kind that gave a fix, by rank
     Motion motion;
-    std::vector<TrackPoint> track; // oldest first, the kTrackSeconds up to the shown fix
+    std::vector<TrackPoint> track;       // oldest first, the kTrackSeconds up to the shown fix
     std::vector<ForecastPoint> forecast; // of the newest fix that has one
     TrackPoint forecastBase;             // that fix, where the forecast starts from
 };
@@ -53,8 +53,7 @@ struct Storm {
 Storm MakeStorm(const std::vector<const Fix*>& fixes);
 
 // The storms ActiveStorms keeps, with their tracks, in the same order, in O(n log n).
-std::vector<Storm> TrackedStorms(const std::vector<Fix>& fixes, std::time_t now,
-                                 int maxAgeHours);
+std::vector<Storm> TrackedStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours);
 
 // Strongest first; equal winds by id, so that equal inputs give equal outputs.
 std::vector<Storm> StrongestFirst(std::vector<Storm> storms);

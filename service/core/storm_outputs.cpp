@@ -156,20 +156,23 @@ Json LineFeature(const Storm& storm, const char* kind, const Json& geometry) {
     return {{"type", "Feature"},
             {"id", storm.id + "-" + kind},
             {"geometry", geometry},
-            {"properties", {{"feature", kind}, {"id", storm.id}, {"name", Utf8OfWindows1252(
-                                                                       StormName(storm.shown, storm.stormClass))}}}};
+            {"properties",
+             {{"feature", kind},
+              {"id", storm.id},
+              {"name", Utf8OfWindows1252(StormName(storm.shown, storm.stormClass))}}}};
 }
 
 void AddStormFeatures(const Storm& storm, Json& features) {
     Json properties = StormProperties(storm);
     properties["feature"] = "position";
-    features.push_back({{"type", "Feature"},
-                        {"id", storm.id},
-                        {"geometry",
-                         {{"type", "Point"},
-                          {"coordinates",
-                           {RoundedLongitude(storm.shown.longitude), Rounded(storm.shown.latitude)}}}},
-                        {"properties", properties}});
+    features.push_back(
+        {{"type", "Feature"},
+         {"id", storm.id},
+         {"geometry",
+          {{"type", "Point"},
+           {"coordinates",
+            {RoundedLongitude(storm.shown.longitude), Rounded(storm.shown.latitude)}}}},
+         {"properties", properties}});
     std::vector<LonLat> track;
     for (const TrackPoint& point : storm.track) {
         track.emplace_back(point.longitude, point.latitude);

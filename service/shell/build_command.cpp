@@ -133,13 +133,13 @@ bool KeepOrRemove(const std::string& path, int maxAgeHours, std::time_t now) {
     const auto age = FeedAge(path, now);
     const long hours = age ? static_cast<long>(*age / 3600) : -1;
     if (age && *age <= static_cast<std::time_t>(maxAgeHours) * 3600) {
-        std::fprintf(stderr, "zarvane-feed: kept the last output in %s (%ld h old)\n",
-                     path.c_str(), hours);
+        std::fprintf(stderr, "zarvane-feed: kept the last output in %s (%ld h old)\n", path.c_str(),
+                     hours);
         return true;
     }
     if (::unlink(path.c_str()) != 0) {
-        std::fprintf(stderr, "zarvane-feed: cannot remove the stale output %s: %s\n",
-                     path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "zarvane-feed: cannot remove the stale output %s: %s\n", path.c_str(),
+                     std::strerror(errno));
         return false;
     }
     std::fprintf(stderr, "zarvane-feed: removed %s: the last output is %s\n", path.c_str(),

@@ -60,11 +60,10 @@ void Rebuild(FeedStore& store, const std::vector<SourceSpec>& sources, Worker& w
     for (const SourceOutcome& source : build.sources) {
         results.push_back({source.label, source.ok, source.error});
     }
-    ReplaceState(store, std::make_shared<const ServeState>(
-                            RecordBuild(*CurrentState(store), build.ok,
-                                        BuiltOutputs{build.feed, build.stormsJson,
-                                                     build.stormsGeoJson},
-                                        results, now)));
+    ReplaceState(
+        store, std::make_shared<const ServeState>(RecordBuild(
+                   *CurrentState(store), build.ok,
+                   BuiltOutputs{build.feed, build.stormsJson, build.stormsGeoJson}, results, now)));
 }
 
 void RunWorker(Worker& worker, FeedStore& store, const ServeOptions& options) {

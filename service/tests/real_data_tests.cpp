@@ -415,8 +415,8 @@ struct TrackCount {
 };
 
 // The one storm's past track is the b-deck's rows so far, one per time, back five days.
-bool TrackIsRows(const std::vector<::Storm>& storms, const std::vector<std::vector<std::string>>& rows,
-                 TrackCount& count) {
+bool TrackIsRows(const std::vector<::Storm>& storms,
+                 const std::vector<std::vector<std::string>>& rows, TrackCount& count) {
     std::vector<const std::vector<std::string>*> recent;
     const std::time_t newest = *ParseDigitsTime(rows.back()[2]);
     for (const auto& row : rows) {
@@ -476,12 +476,11 @@ TEST(RealData, BestTrackReplay) {
             const ReadResult read = ReadSource("atcf", body.substr(0, end));
             const auto storms = FeedOf("ATCF", read, now);
             const bool listed = TropicalClass(row[10]) && std::stoi(row[1]) < 80;
-            const bool right = listed ? storms.size() == 1 &&
-                                            At(storms[0], Tenths(row[6]), -Tenths(row[7])) &&
-                                            storms[0].windKnots == std::stoi(row[8]) &&
-                                            TrackIsRows(TrackedStorms(read->fixes, now, 12),
-                                                        rowsSoFar, tracked)
-                                      : storms.empty();
+            const bool right =
+                listed ? storms.size() == 1 && At(storms[0], Tenths(row[6]), -Tenths(row[7])) &&
+                             storms[0].windKnots == std::stoi(row[8]) &&
+                             TrackIsRows(TrackedStorms(read->fixes, now, 12), rowsSoFar, tracked)
+                       : storms.empty();
             if (!right) {
                 ++wrong;
                 ADD_FAILURE() << entry.path().filename() << " " << time << " " << row[10] << ": "
@@ -625,8 +624,8 @@ TEST(RealData, ProgramOutputsPassTheSchemaAndGdal) {
         std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null")) {
         GTEST_SKIP() << "no storm data at " << folder << ", or no ogrinfo or jsonschema";
     }
-    const std::filesystem::path out = std::filesystem::temp_directory_path() /
-                                      ("zarvane-outputs-" + std::to_string(::getpid()));
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("zarvane-outputs-" + std::to_string(::getpid()));
     std::filesystem::create_directories(out);
     std::vector<std::pair<std::string, std::string>> builds; // sources, now
     for (const FileCase& c : kFiles) {
@@ -641,32 +640,36 @@ TEST(RealData, ProgramOutputsPassTheSchemaAndGdal) {
     for (size_t i = 0; i < builds.size(); ++i) {
         SCOPED_TRACE(builds[i].first);
         const std::string base = (out / std::to_string(i)).string();
-        const std::string command = std::string(ZARVANE_FEED_PROGRAM) + " build" +
-                                    builds[i].first + " --now " + builds[i].second +
-                                    " --output " + base + ".dat --json " + base +
-                                    ".json --geojson " + base + ".geojson";
+        const std::string command = std::string(ZARVANE_FEED_PROGRAM) + " build" + builds[i].first +
+                                    " --now " + builds[i].second + " --output " + base +
+                                    ".dat --json " + base + ".json --geojson " + base + ".geojson";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         const auto json = nlohmann::json::parse(ReadWhole(base + ".json"));
         for (const WrittenStorm& storm : ReadWritten(ReadWhole(base + ".dat")).storms) {
-            EXPECT_TRUE(std::any_of(json["storms"].begin(), json["storms"].end(), [&](const auto& s) {
-                return s["name"] == Utf8OfWindows1252(storm.name) &&
-                       std::fabs(s["latitude"].template get<double>() - storm.latitude) < 0.051 &&
-                       std::fabs(s["longitude"].template get<double>() + storm.longitude) < 0.051 &&
-                       s["windKnots"] == storm.windKnots;
-            })) << storm.name;
+            EXPECT_TRUE(std::any_of(json["storms"].begin(), json["storms"].end(),
+                                    [&](const auto& s) {
+                                        return s["name"] == Utf8OfWindows1252(storm.name) &&
+                                               std::fabs(s["latitude"].template get<double>() -
+                                                         storm.latitude) < 0.051 &&
+                                               std::fabs(s["longitude"].template get<double>() +
+                                                         storm.longitude) < 0.051 &&
+                                               s["windKnots"] == storm.windKnots;
+                                    }))
+                << storm.name;
         }
         const std::string gdal = Output("ogrinfo -ro -al -geom=SUMMARY " + base + ".geojson");
         const auto [points, lines] = PointsAndLines(json);
         EXPECT_NE(gdal.find("Feature Count: " + std::to_string(points + lines) + "\n"),
-                  std::string::npos) << gdal;
+                  std::string::npos)
+            << gdal;
         size_t gotPoints = 0, gotLines = 0;
         std::istringstream gdalLines(gdal);
         for (std::string line; std::getline(gdalLines, line);) {
             gotPoints += line.rfind("  POINT : ", 0) == 0 ? 1 : 0;
-            gotLines += line.rfind("  LINESTRING : ", 0) == 0 ||
-                                line.rfind("  MULTILINESTRING : ", 0) == 0
-                            ? 1
-                            : 0;
+            gotLines +=
+                line.rfind("  LINESTRING : ", 0) == 0 || line.rfind("  MULTILINESTRING : ", 0) == 0
+                    ? 1
+                    : 0;
         }
         EXPECT_EQ(gotPoints, points);
         EXPECT_EQ(gotLines, lines);
@@ -684,7 +687,8 @@ TEST(RealData, ProgramOutputsPassTheSchemaAndGdal) {
     EXPECT_EQ(verdict, std::to_string(builds.size()) + " valid\n");
     std::printf("schema: %sogrinfo of the NHC build:\n%s", verdict.c_str(),
                 Output("ogrinfo -ro -al -so " + (out / std::to_string(builds.size() - 1)).string() +
-                       ".geojson | grep -E 'Feature Count|Geometry|Extent'").c_str());
+                       ".geojson | grep -E 'Feature Count|Geometry|Extent'")
+                    .c_str());
     std::filesystem::remove_all(out);
 }
 

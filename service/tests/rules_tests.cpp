@@ -47,8 +47,8 @@ Fix Moving(Fix fix, int degrees, int knots) {
 
 Fix Forecasting(Fix fix, int points) {
     for (int i = 1; i <= points; ++i) {
-        fix.forecast.push_back({fix.time + i * 12 * 3600, fix.latitude + i, fix.longitude, 50,
-                                i > 3});
+        fix.forecast.push_back(
+            {fix.time + i * 12 * 3600, fix.latitude + i, fix.longitude, 50, i > 3});
     }
     return fix;
 }
@@ -223,7 +223,12 @@ TEST(Rules, StormModel) {
           al30("AL302025", SourceKind::Atcf, 21, "2025-12-31T18:00Z"),
           al30("AL302026", SourceKind::Atcf, 22, "2026-01-01T00:00Z"),
           al30("AL302026", SourceKind::Atcf, 23, "2026-01-01T06:00Z")},
-         "2026-01-01T07:00Z", "AL302025", 4, {0, 10, MotionFrom::Track}, 0, true},
+         "2026-01-01T07:00Z",
+         "AL302025",
+         4,
+         {0, 10, MotionFrom::Track},
+         0,
+         true},
         {"with TCVitals dated into the new season and IBTrACS keeping the old id",
          {al30("AL302025", SourceKind::Atcf, 20, "2025-12-31T18:00Z"),
           al30("AL302026", SourceKind::Atcf, 21, "2026-01-01T00:00Z"),
@@ -231,26 +236,51 @@ TEST(Rules, StormModel) {
           al30("AL302026", SourceKind::Tcvitals, 22, "2026-01-01T06:00Z"),
           Keyed(al30("AL302025", SourceKind::Ibtracs, 20, "2025-12-31T18:00Z"), "2025360N20300"),
           Keyed(al30("AL302025", SourceKind::Ibtracs, 21.5, "2026-01-01T03:00Z"), "2025360N20300")},
-         "2026-01-01T07:00Z", "AL302025", 4, {0, 10, MotionFrom::Track}, 0, true},
+         "2026-01-01T07:00Z",
+         "AL302025",
+         4,
+         {0, 10, MotionFrom::Track},
+         0,
+         true},
         {"a b-deck across 1 July in the south",
          {sh01("SH012025", SourceKind::Atcf, -10, "2025-06-30T18:00Z"),
           sh01("SH012026", SourceKind::Atcf, -11, "2025-07-01T00:00Z")},
-         "2025-07-01T01:00Z", "SH012025", 2, {180, 10, MotionFrom::Track}, 0, true},
+         "2025-07-01T01:00Z",
+         "SH012025",
+         2,
+         {180, 10, MotionFrom::Track},
+         0,
+         true},
         {"with TCVitals and IBTrACS across 1 July",
          {sh01("SH012025", SourceKind::Atcf, -10, "2025-06-30T18:00Z"),
           sh01("SH012026", SourceKind::Tcvitals, -11, "2025-07-01T00:00Z"),
           Keyed(sh01("SH012025", SourceKind::Ibtracs, -11, "2025-07-01T00:00Z"), "2025181S10090")},
-         "2025-07-01T01:00Z", "SH012025", 2, {180, 10, MotionFrom::Track}, 0, true},
+         "2025-07-01T01:00Z",
+         "SH012025",
+         2,
+         {180, 10, MotionFrom::Track},
+         0,
+         true},
         {"one number in two seasons 49 hours apart: two storms",
          {al30("AL302025", SourceKind::Atcf, 20, "2025-12-31T00:00Z"),
           al30("AL302026", SourceKind::Atcf, 21, "2026-01-02T01:00Z")},
-         "2026-01-02T02:00Z", "AL302026", 1, {}, 0, false},
+         "2026-01-02T02:00Z",
+         "AL302026",
+         1,
+         {},
+         0,
+         false},
         {"the agency's motion at the shown time; a forecast from the newest fix with one",
          {Moving(MakeFix("WP012031", SourceKind::Tcvitals, 10, 140, 50, "2031-09-10T06:00Z"), 275,
                  12),
           Forecasting(MakeFix("WP012031", SourceKind::Jtwc, 9, 140, 45, "2031-09-10T00:00Z"), 5),
           Forecasting(MakeFix("WP012031", SourceKind::Jtwc, 8, 140, 40, "2031-09-09T18:00Z"), 2)},
-         "2031-09-10T07:00Z", "WP012031", 3, {275, 12, MotionFrom::Agency}, 5, false},
+         "2031-09-10T07:00Z",
+         "WP012031",
+         3,
+         {275, 12, MotionFrom::Agency},
+         5,
+         false},
         {"motion from fixes at least 3 hours apart; one point per time, five days of them",
          {MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-03T00:00Z"),
           MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-05T06:00Z"),
@@ -258,7 +288,12 @@ TEST(Rules, StormModel) {
           MakeFix("WP012031", SourceKind::Ibtracs, 10, 140, 50, "2031-09-10T00:00Z"),
           MakeFix("WP012031", SourceKind::Tcvitals, 10, 141, 50, "2031-09-10T04:00Z"),
           MakeFix("WP012031", SourceKind::Atcf, 10, 141.5, 50, "2031-09-10T06:00Z")},
-         "2031-09-10T07:00Z", "WP012031", 4, {90, 15, MotionFrom::Track}, 0, false},
+         "2031-09-10T07:00Z",
+         "WP012031",
+         4,
+         {90, 15, MotionFrom::Track},
+         0,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -267,10 +302,9 @@ TEST(Rules, StormModel) {
         const Storm& storm = storms[0];
         EXPECT_EQ(storm.id, c.id);
         EXPECT_EQ(storm.track.size(), c.trackPoints);
-        EXPECT_TRUE(std::is_sorted(storm.track.begin(), storm.track.end(),
-                                   [](const TrackPoint& a, const TrackPoint& b) {
-                                       return a.time <= b.time;
-                                   }));
+        EXPECT_TRUE(std::is_sorted(
+            storm.track.begin(), storm.track.end(),
+            [](const TrackPoint& a, const TrackPoint& b) { return a.time <= b.time; }));
         EXPECT_EQ(storm.track.back().time, storm.shown.time);
         EXPECT_EQ(storm.motion.degrees, c.motion.degrees);
         EXPECT_EQ(storm.motion.knots, c.motion.knots);
