@@ -35,7 +35,8 @@ std::string StatusLine(std::time_t now, int count, const std::vector<std::string
     return FeedStatusText(line);
 }
 
-MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int maxAgeHours) {
+Expected<MadeFeed, std::string> MakeFeed(const std::vector<SourceRead>& reads, std::time_t now,
+                                         int maxAgeHours) {
     std::vector<Fix> fixes;
     std::vector<std::string> answered;
     for (const SourceRead& read : reads) {
@@ -45,7 +46,7 @@ MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int max
         }
     }
     if (answered.empty()) {
-        return {false, {}, 0, {}, {}};
+        return unexpected("no source gave data");
     }
     // A kind is missing only when none of its sources answered: JTWC's relay has a slot per
     // storm under warning, and an unused slot that is absent must not read as an outage.
@@ -66,7 +67,7 @@ MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int max
     const int count = static_cast<int>(storms.size());
     const std::string status = StatusLine(now, count, failed);
     const StormReport report{now, status, failed, StrongestFirst(std::move(tracked))};
-    return {true, WriteFeed(status, storms), count, StormsJson(report), StormsGeoJson(report)};
+    return MadeFeed{WriteFeed(status, storms), count, StormsJson(report), StormsGeoJson(report)};
 }
 
 std::optional<std::time_t> FeedTime(std::string_view feed) {

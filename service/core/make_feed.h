@@ -14,11 +14,24 @@ struct SourceRead {
 };
 
 struct MadeFeed {
-    bool ok;          // false when there was no source or every source failed
-    std::string feed; // empty when !ok
-    int stormCount;
-    std::string json;    // /storms.json: every active storm; empty when !ok
-    std::string geojson; // /storms.geojson; empty when !ok
+    std::string feed; // the whole feed, LF line ends
+    int stormCount = 0;
+    std::string json{};    // /storms.json: every active storm
+    std::string geojson{}; // /storms.geojson
+};
+
+// What one source did in one build: it gave data, or why not (one line).
+struct SourceOutcome {
+    std::string label; // "NHC"..., as in the status line and the health reports
+    Expected<void, std::string> result;
+};
+
+// One build: the feed, or why there is none (no source, or every source failed); each
+// source's outcome; the records skipped while reading, one line each.
+struct FeedBuild {
+    Expected<MadeFeed, std::string> made;
+    std::vector<SourceOutcome> sources;
+    std::vector<std::string> warnings;
 };
 
 // The label of a source kind ("nhc" -> "NHC"), for the status line and reports.
@@ -31,5 +44,7 @@ std::string StatusLine(std::time_t now, int count, const std::vector<std::string
 // The time a feed was made, read back from its status line; nothing if it has none.
 std::optional<std::time_t> FeedTime(std::string_view feed);
 
-// The feed and both API outputs, all from one set of storms.
-MadeFeed MakeFeed(const std::vector<SourceRead>& reads, std::time_t now, int maxAgeHours);
+// The feed and both API outputs, all from one set of storms, of what the sources read, or
+// an error when no source gave data.
+Expected<MadeFeed, std::string> MakeFeed(const std::vector<SourceRead>& reads, std::time_t now,
+                                         int maxAgeHours);

@@ -12,6 +12,7 @@
 //   USA_WIND     maximum sustained wind, knots (1-minute); rows without it are skipped
 //   USA_STATUS   the ATCF status code (TD, TS, HU, LO, DB...), often blank
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -62,9 +63,12 @@ std::string StatusOfNature(std::string_view nature) {
 constexpr BasinCode kBasinCodes[] = {{"NA", "AL"}, {"EP", "EP"}, {"WP", "WP"}, {"NI", "IO"},
                                      {"SI", "SH"}, {"SP", "SH"}, {"SA", "SH"}};
 
-// Index of each column taken, or the name of the first one missing.
-std::string FindColumns(std::string_view header, size_t (&index)[kColumns]) {
+// Index of each column taken, or the first one missing.
+using ColumnIndex = std::array<size_t, kColumns>;
+
+Expected<ColumnIndex, std::string> FindColumns(std::string_view header) {
     const std::vector<std::string_view> names = SplitCommas(header);
+    ColumnIndex index{};
     for (int c = 0; c < kColumns; ++c) {
         index[c] = names.size();
         for (size_t i = 0; i < names.size(); ++i) {
@@ -73,14 +77,15 @@ std::string FindColumns(std::string_view header, size_t (&index)[kColumns]) {
             }
         }
         if (index[c] == names.size()) {
-            return kColumnNames[c];
+            return unexpected("not an IBTrACS CSV (no " + std::string(kColumnNames[c]) +
+                              " column)");
         }
     }
-    return {};
+    return index;
 }
 
 Expected<Fix, std::errc> ReadRow(const std::vector<std::string_view>& fields,
-                                 const size_t (&index)[kColumns]) {
+                                 const ColumnIndex& index) {
     const auto time = ParseIsoTimestamp(fields[index[kTime]]);
     const auto wind = ParseInt(fields[index[kWind]]);
     const auto latitude = ParseNumber(fields[index[kLatitude]]);
@@ -118,18 +123,18 @@ Expected<Fix, std::errc> ReadRow(const std::vector<std::string_view>& fields,
 ReadResult ReadIbtracsCsv(std::string_view body) {
     SourceFixes result;
     const std::vector<std::string_view> lines = SplitLines(body);
-    size_t index[kColumns];
-    const std::string missing = FindColumns(lines.empty() ? "" : lines[0], index);
-    if (!missing.empty()) {
-        return unexpected("not an IBTrACS CSV (no " + missing + " column)");
+    const auto columns = FindColumns(lines.empty() ? "" : lines[0]);
+    if (!columns) {
+        return unexpected(columns.error());
     }
+    const ColumnIndex& index = *columns;
     int withoutWind = 0;
     for (size_t i = 2; i < lines.size(); ++i) { // line 2 holds the units
         const std::vector<std::string_view> fields = SplitCommas(lines[i]);
         if (Trim(lines[i]).empty()) {
             continue;
         }
-        const bool complete = fields.size() > *std::max_element(index, index + kColumns);
+        const bool complete = fields.size() > *std::max_element(index.begin(), index.end());
         if (complete && fields[index[kWind]].empty()) {
             ++withoutWind;
             continue;

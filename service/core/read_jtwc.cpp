@@ -38,6 +38,11 @@ constexpr LabelCode kLabels[] = {
 constexpr std::string_view kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
                                         "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
+// The warning's label ("SUPER TYPHOON"), designator ("09W") and name ("BAVI").
+struct Header {
+    std::string label, designator, name;
+};
+
 // The valid time's day and time of month, and the position.
 struct Position {
     int day, hour, minute;
@@ -49,13 +54,14 @@ struct Date {
     int day, month, year;
 };
 
+constexpr const char* kNoHeader = "no JTWC warning header";
 constexpr const char* kNoPosition = "no warning position";
 constexpr const char* kNoWind = "no maximum sustained wind";
 constexpr const char* kNoDate = "no date in the remarks";
 
 // What the scan has found so far; each part not yet found says why the warning fails.
 struct Warning {
-    std::string label, designator, name;
+    Expected<Header, std::string> header = unexpected(kNoHeader);
     Expected<Position, std::string> position = unexpected(kNoPosition);
     Expected<int, std::string> wind = unexpected(kNoWind);
     Expected<Date, std::string> date = unexpected(kNoDate);
@@ -75,29 +81,33 @@ bool IsDigits(std::string_view text) {
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// "SUPER TYPHOON 09W (BAVI) WARNING NR 023": fills label, designator and name.
-bool ReadHeader(std::string_view line, Warning& w) {
+// "SUPER TYPHOON 09W (BAVI) WARNING NR 023"
+Expected<Header, std::string> ReadHeader(std::string_view line) {
     const size_t at = line.find(" WARNING NR ");
     if (at == std::string_view::npos) {
-        return false;
+        return unexpected(kNoHeader);
     }
+    Header header;
     std::string label;
     for (std::string_view word : Words(line.substr(0, at))) {
-        if (word.size() == 3 && IsDigits(word.substr(0, 2)) && w.designator.empty()) {
-            w.designator = std::string(word);
-        } else if (w.designator.empty()) {
+        if (word.size() == 3 && IsDigits(word.substr(0, 2)) && header.designator.empty()) {
+            header.designator = std::string(word);
+        } else if (header.designator.empty()) {
             // Appended piecewise: GCC 12 at -O3 misreads "literal" + string as overlapping.
             label += label.empty() ? "" : " ";
             label += word;
         } else if (word.size() > 2 && word.front() == '(' && word.back() == ')') {
-            w.name = std::string(word.substr(1, word.size() - 2));
+            header.name = std::string(word.substr(1, word.size() - 2));
         }
     }
     const size_t slash = label.rfind('/'), dot = label.find(". ");
-    w.label = slash != std::string::npos ? label.substr(slash + 1)
-              : dot != std::string::npos ? label.substr(dot + 2)
-                                         : label;
-    return !w.designator.empty();
+    header.label = slash != std::string::npos ? label.substr(slash + 1)
+                   : dot != std::string::npos ? label.substr(dot + 2)
+                                              : label;
+    if (header.designator.empty()) {
+        return unexpected(kNoHeader);
+    }
+    return header;
 }
 
 // "061200Z --- NEAR 15.4N 142.7E"
@@ -151,7 +161,8 @@ enum class Step { Header, PositionTitle, Position, CurrentWind, Remarks };
 Step ScanLine(std::string_view line, Step step, Warning& w) {
     switch (step) {
     case Step::Header:
-        return ReadHeader(line, w) ? Step::PositionTitle : step;
+        w.header = ReadHeader(line);
+        return w.header ? Step::PositionTitle : step;
     case Step::PositionTitle:
         return Contains(line, "WARNING POSITION:") ? Step::Position : step;
     case Step::Position:
@@ -194,11 +205,11 @@ Expected<std::time_t, std::string> ValidTime(const Position& position, Date date
 
 // Whether the scan found all a fix needs, or the first part it did not.
 Expected<void, std::string> Complete(const Warning& w, std::string_view code) {
-    if (w.designator.empty()) {
-        return unexpected("no JTWC warning header");
+    if (!w.header) {
+        return unexpected(w.header.error());
     }
     if (code.empty()) {
-        return unexpected("unknown designator " + w.designator);
+        return unexpected("unknown designator " + w.header->designator);
     }
     if (!w.position || !w.wind || !w.date) {
         return unexpected(!w.position ? w.position.error()
@@ -213,18 +224,18 @@ Expected<void, std::string> Complete(const Warning& w, std::string_view code) {
 ReadResult ReadJtwcWarning(std::string_view body) {
     Warning w;
     ScanLines(SplitLines(body), w);
-    const std::string_view code = w.designator.empty() ? "" : AtcfCodeOfSuffix(w.designator[2]);
+    const std::string_view code = w.header ? AtcfCodeOfSuffix(w.header->designator[2]) : "";
     if (auto complete = Complete(w, code); !complete) {
         return unexpected(std::move(complete).error());
     }
     const auto time = ValidTime(*w.position, *w.date);
-    const auto number = ParseDigits(w.designator.substr(0, 2));
+    const auto number = ParseDigits(w.header->designator.substr(0, 2));
     const auto basin = BasinOfAtcfCode(code, WrapLongitude(w.position->longitude));
     if (!time || !number || !basin) {
-        return unexpected(!time ? time.error() : "unknown designator " + w.designator);
+        return unexpected(!time ? time.error() : "unknown designator " + w.header->designator);
     }
     Fix fix;
-    fix.name = w.name;
+    fix.name = w.header->name;
     fix.latitude = w.position->latitude;
     fix.longitude = WrapLongitude(w.position->longitude);
     fix.windKnots = *w.wind;
@@ -232,7 +243,7 @@ ReadResult ReadJtwcWarning(std::string_view body) {
     fix.basin = *basin;
     fix.id = AtcfId(code, *number, fix.time);
     for (const LabelCode& entry : kLabels) {
-        if (w.label == entry.label) {
+        if (w.header->label == entry.label) {
             fix.status = entry.code;
         }
     }

@@ -1,6 +1,7 @@
 #include "core/serve_options.h"
 
 #include "core/readers.h"
+#include "core/text.h"
 #include "core/utc_time.h"
 
 #include <charconv>
@@ -14,40 +15,55 @@ constexpr long kMostConnections = 100000;
 constexpr long kLongestTimeoutSeconds = 3600;
 
 // A whole number in [low, high] in plain digits, nothing else in the text.
-bool ReadNumber(const std::string& text, long low, long high, long& value) {
+Parsed<long> ReadNumber(std::string_view text, long low, long high) {
+    long value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && !text.empty() && value >= low && value <= high;
+    if (ec != std::errc() || ptr != end || text.empty()) {
+        return unexpected(std::errc::invalid_argument);
+    }
+    if (value < low || value > high) {
+        return unexpected(std::errc::result_out_of_range);
+    }
+    return value;
 }
 
 // "ADDR:PORT" or "[ADDR6]:PORT"; the address itself is checked when the server binds it.
-bool ReadListen(const std::string& text, FeedOptions& options) {
+Expected<ListenAddress, std::errc> ReadListen(std::string_view text) {
     const size_t colon = text.rfind(':');
-    long port = 0;
-    if (colon == std::string::npos || colon == 0 ||
-        !ReadNumber(text.substr(colon + 1), 0, 65535, port)) {
-        return false;
+    const auto port = colon == std::string::npos || colon == 0
+                          ? unexpected(std::errc::invalid_argument)
+                          : ReadNumber(text.substr(colon + 1), 0, 65535);
+    if (!port) {
+        return unexpected(port.error());
     }
-    std::string address = text.substr(0, colon);
+    std::string_view address = text.substr(0, colon);
     const bool bracketed = address.front() == '[' && address.back() == ']';
     if (bracketed) {
         address = address.substr(1, address.size() - 2);
     }
-    if (address.empty() || (!bracketed && address.find(':') != std::string::npos)) {
-        return false;
+    if (address.empty() || (!bracketed && address.find(':') != std::string_view::npos)) {
+        return unexpected(std::errc::invalid_argument);
     }
-    options.listen.push_back({address, static_cast<int>(port)});
-    return true;
+    return ListenAddress{std::string(address), static_cast<int>(*port)};
 }
 
-bool ReadSource(const std::string& text, FeedOptions& options) {
+// "KIND=LOCATION" of a known kind and a location.
+Expected<SourceOption, std::errc> ReadSource(const std::string& text) {
     const size_t equals = text.find('=');
     if (equals == std::string::npos || equals + 1 == text.size() ||
         !IsSourceKind(text.substr(0, equals))) {
-        return false;
+        return unexpected(std::errc::invalid_argument);
     }
-    options.sources.push_back({text.substr(0, equals), text.substr(equals + 1)});
-    return true;
+    return SourceOption{text.substr(0, equals), text.substr(equals + 1)};
+}
+
+// Appends what `read` made of the text, if it read.
+template <class T> bool Append(const Expected<T, std::errc>& read, std::vector<T>& list) {
+    if (read) {
+        list.push_back(*read);
+    }
+    return read.has_value();
 }
 
 struct Option {
@@ -61,7 +77,7 @@ constexpr long kText = -1; // low of an option whose value is not a number
 
 const Option kOptions[] = {
     {"--source", "build serve", kText, 0,
-     [](const std::string& v, long, FeedOptions& o) { return ReadSource(v, o); }},
+     [](const std::string& v, long, FeedOptions& o) { return Append(ReadSource(v), o.sources); }},
     {"--max-age", "build serve", 1, kLongestMaxAgeHours,
      [](const std::string&, long n, FeedOptions& o) { return o.maxAgeHours = int(n), true; }},
     {"--now", "build", kText, 0,
@@ -80,7 +96,7 @@ const Option kOptions[] = {
          return o.geojsonOutput = v, !v.empty() && v != "-";
      }},
     {"--listen", "serve", kText, 0,
-     [](const std::string& v, long, FeedOptions& o) { return ReadListen(v, o); }},
+     [](const std::string& v, long, FeedOptions& o) { return Append(ReadListen(v), o.listen); }},
     {"--refresh", "serve", 1, kLongestRefreshMinutes,
      [](const std::string&, long n, FeedOptions& o) { return o.refreshMinutes = int(n), true; }},
     {"--max-per-address", "serve", 1, kMostConnections,
@@ -115,29 +131,26 @@ const Option* FindOption(const std::string& command, const std::string& name) {
 
 FeedOptionsResult ParseFeedOptions(const std::string& command,
                                    const std::vector<std::string>& args) {
-    FeedOptionsResult result;
+    FeedOptions options;
     for (size_t i = 0; i < args.size(); i += 2) {
         const Option* option = FindOption(command, args[i]);
         if (option == nullptr) {
-            result.error = "unknown option '" + args[i] + "'";
-            return result;
+            return unexpected("unknown option '" + args[i] + "'");
         }
         if (i + 1 >= args.size()) {
-            result.error = args[i] + " needs a value";
-            return result;
+            return unexpected(args[i] + " needs a value");
         }
-        long number = 0;
-        if ((option->low != kText && !ReadNumber(args[i + 1], option->low, option->high, number)) ||
-            !option->apply(args[i + 1], number, result.options)) {
-            result.error = "bad value for " + args[i] + ": '" + args[i + 1] + "'";
-            return result;
+        const auto number = option->low == kText
+                                ? Parsed<long>(0)
+                                : ReadNumber(args[i + 1], option->low, option->high);
+        if (!number || !option->apply(args[i + 1], *number, options)) {
+            return unexpected("bad value for " + args[i] + ": '" + args[i + 1] + "'");
         }
     }
-    if (command == "serve" && result.options.listen.empty()) {
-        ReadListen(kDefaultListen, result.options);
+    if (command == "serve" && options.listen.empty()) {
+        options.listen.push_back(*ReadListen(kDefaultListen));
     }
-    result.ok = true;
-    return result;
+    return options;
 }
 
 ServeOptionsResult ParseServeOptions(const std::vector<std::string>& args) {

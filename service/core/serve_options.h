@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/result.h"
+
 namespace feed {
 
 // One --listen: an IPv4 address, or an IPv6 one (written in brackets on the command line,
@@ -38,11 +40,8 @@ struct FeedOptions {
 };
 using ServeOptions = FeedOptions;
 
-struct FeedOptionsResult {
-    bool ok = false;
-    FeedOptions options;
-    std::string error; // when not ok: what is wrong, for standard error
-};
+// The options, or what is wrong with them (one line, for standard error).
+using FeedOptionsResult = Expected<FeedOptions, std::string>;
 using ServeOptionsResult = FeedOptionsResult;
 
 // Reads the arguments after "build" or "serve"; an option of the other command is an error.

@@ -122,31 +122,25 @@ SourceHealth& HealthOf(std::vector<SourceHealth>& sources, const std::string& la
 
 } // namespace
 
-ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
-                       const std::vector<SourceResult>& sources, std::time_t now) {
-    return RecordBuild(std::move(state), ok, BuiltOutputs{feed, {}, {}}, sources, now);
-}
-
-ServeState RecordBuild(ServeState state, bool ok, const BuiltOutputs& built,
-                       const std::vector<SourceResult>& sources, std::time_t now) {
+ServeState RecordBuild(ServeState state, const FeedBuild& build, std::time_t now) {
     state.lastBuild = now;
-    if (ok) {
+    if (build.made) {
         state.hasFeed = true;
-        const PreparedBody feed = Prepare(built.feed);
+        const PreparedBody feed = Prepare(build.made->feed);
         state.feed = feed.bytes;
         state.etag = feed.etag;
-        state.stormsJson = Prepare(built.stormsJson);
-        state.stormsGeoJson = Prepare(built.stormsGeoJson);
+        state.stormsJson = Prepare(build.made->json);
+        state.stormsGeoJson = Prepare(build.made->geojson);
         state.lastModified = HttpDate(now);
         state.builtAt = now;
     }
-    for (const SourceResult& result : sources) {
-        SourceHealth& health = HealthOf(state.sources, result.label);
-        if (result.ok) {
+    for (const SourceOutcome& source : build.sources) {
+        SourceHealth& health = HealthOf(state.sources, source.label);
+        if (source.result) {
             health.lastSuccess = now;
         } else {
             health.lastFailure = now;
-            health.lastError = result.error;
+            health.lastError = source.result.error();
         }
     }
     return state;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/make_feed.h"
 #include "feed_format/feed_format.h"
 
 namespace feed {
@@ -35,13 +36,6 @@ struct PreparedBody {
     std::string etag; // quoted, from the bytes
 };
 
-// What one good build made: the saver's feed and the API's two outputs.
-struct BuiltOutputs {
-    std::string feed;
-    std::string stormsJson;
-    std::string stormsGeoJson;
-};
-
 // The server's state between requests: the last good feed and the sources' record. A
 // state is never changed once shared, so the bytes are served straight from it.
 struct ServeState {
@@ -56,19 +50,9 @@ struct ServeState {
     PreparedBody stormsGeoJson; // of the same build as `feed`
 };
 
-// One source's outcome in one build, as the builder reports it.
-struct SourceResult {
-    std::string label;
-    bool ok = false;
-    std::string error;
-};
-
 // Folds one build into the state: a good build replaces the feed; a failed one keeps the
 // last good feed (whether it is still current is decided per request by its age).
-ServeState RecordBuild(ServeState state, bool ok, const BuiltOutputs& built,
-                       const std::vector<SourceResult>& sources, std::time_t now);
-ServeState RecordBuild(ServeState state, bool ok, const std::string& feed,
-                       const std::vector<SourceResult>& sources, std::time_t now);
+ServeState RecordBuild(ServeState state, const FeedBuild& build, std::time_t now);
 
 // True while the state holds a feed built no more than maxAgeHours before `now`.
 bool HasCurrentFeed(const ServeState& state, std::time_t now, int maxAgeHours);

@@ -46,19 +46,19 @@ class TemporaryFile {
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     // Writes, syncs and closes the file, then renames it over `target` and syncs the folder.
-    std::optional<std::string> Commit(const std::string& data, const std::string& target) {
+    Expected<void, std::string> Commit(const std::string& data, const std::string& target) {
         if (fd_ < 0) {
-            return "cannot create a file beside " + target;
+            return unexpected("cannot create a file beside " + target);
         }
         if (!WriteAll(data) || ::fchmod(fd_, kFeedMode) != 0 || ::fsync(fd_) != 0 ||
             ::close(std::exchange(fd_, -1)) != 0) {
-            return "cannot write " + path_;
+            return unexpected("cannot write " + path_);
         }
         if (!IsRegularOrAbsent(target)) {
-            return target + " is not a regular file";
+            return unexpected(target + " is not a regular file");
         }
         if (::rename(path_.c_str(), target.c_str()) != 0) {
-            return "cannot replace " + target;
+            return unexpected("cannot replace " + target);
         }
         renamed_ = true;
         const int folder = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY);
@@ -66,7 +66,10 @@ class TemporaryFile {
         if (folder >= 0) {
             ::close(folder);
         }
-        return synced ? std::nullopt : std::optional<std::string>("cannot sync " + Folder(target));
+        if (!synced) {
+            return unexpected("cannot sync " + Folder(target));
+        }
+        return {};
     }
 
     static std::string Folder(const std::string& path) {
@@ -149,14 +152,14 @@ bool KeepOrRemove(const std::string& path, int maxAgeHours, std::time_t now) {
 
 // Every file the build writes, with what goes into it; the feed first.
 std::vector<std::pair<std::string, const std::string*>> OutputsOf(const FeedOptions& options,
-                                                                  const FeedBuild& build) {
+                                                                  const MadeFeed& made) {
     std::vector<std::pair<std::string, const std::string*>> outputs = {
-        {options.output, &build.feed}};
+        {options.output, &made.feed}};
     if (!options.jsonOutput.empty()) {
-        outputs.emplace_back(options.jsonOutput, &build.stormsJson);
+        outputs.emplace_back(options.jsonOutput, &made.json);
     }
     if (!options.geojsonOutput.empty()) {
-        outputs.emplace_back(options.geojsonOutput, &build.stormsGeoJson);
+        outputs.emplace_back(options.geojsonOutput, &made.geojson);
     }
     return outputs;
 }
@@ -171,8 +174,8 @@ bool WriteOutputs(const std::vector<std::pair<std::string, const std::string*>>&
             continue;
         }
         TemporaryFile temporary(path);
-        if (const auto error = temporary.Commit(*bytes, path)) {
-            std::fprintf(stderr, "zarvane-feed: %s\n", error->c_str());
+        if (const auto committed = temporary.Commit(*bytes, path); !committed) {
+            std::fprintf(stderr, "zarvane-feed: %s\n", committed.error().c_str());
             written = false;
         }
     }
@@ -184,9 +187,9 @@ void Report(const FeedBuild& build) {
         std::fprintf(stderr, "zarvane-feed: skipped %s\n", warning.c_str());
     }
     for (const SourceOutcome& source : build.sources) {
-        if (!source.ok) {
+        if (!source.result) {
             std::fprintf(stderr, "zarvane-feed: %s failed: %s\n", source.label.c_str(),
-                         source.error.c_str());
+                         source.result.error().c_str());
         }
     }
 }
@@ -195,11 +198,11 @@ void Report(const FeedBuild& build) {
 
 int RunBuild(const std::vector<std::string>& args) {
     const feed::FeedOptionsResult parsed = feed::ParseFeedOptions("build", args);
-    if (!parsed.ok) {
-        std::fprintf(stderr, "zarvane-feed build: %s\n%s", parsed.error.c_str(), feed::kUsage);
+    if (!parsed) {
+        std::fprintf(stderr, "zarvane-feed build: %s\n%s", parsed.error().c_str(), feed::kUsage);
         return kExitUsage;
     }
-    const FeedOptions& options = parsed.options;
+    const FeedOptions& options = *parsed;
     // Never rename over a device, a folder or a link: `--output /dev/null` must stay one.
     for (const std::string& path : {options.output, options.jsonOutput, options.geojsonOutput}) {
         if (!path.empty() && path != kStandardOutput && !TemporaryFile::IsRegularOrAbsent(path)) {
@@ -211,13 +214,15 @@ int RunBuild(const std::vector<std::string>& args) {
     const std::time_t now = options.now.value_or(std::time(nullptr));
     const FeedBuild build = BuildFeed(SourcesOf(options), now, options.maxAgeHours);
     Report(build);
-    const auto outputs = OutputsOf(options, build);
-    if (!build.ok) {
+    if (!build.made) {
         std::fprintf(stderr, "zarvane-feed: no source gave data; no feed written\n");
-        for (const auto& [path, bytes] : outputs) {
-            KeepOrRemove(path, options.maxAgeHours, now);
+        for (const std::string& path :
+             {options.output, options.jsonOutput, options.geojsonOutput}) {
+            if (!path.empty()) {
+                KeepOrRemove(path, options.maxAgeHours, now);
+            }
         }
         return kExitNoFeed;
     }
-    return WriteOutputs(outputs) ? kExitWritten : kExitNoFeed;
+    return WriteOutputs(OutputsOf(options, *build.made)) ? kExitWritten : kExitNoFeed;
 }

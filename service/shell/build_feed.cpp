@@ -20,19 +20,18 @@ struct Outcome {
 // The source's bytes read, or its last reading when the server says nothing changed.
 ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
                             SourceMemory* memory) {
-    SourceMemory::Remembered last;
-    const bool known = memory && memory->Recall(source.location, last);
-    Conditional conditional{known ? last.validators : Validators{}, {}, false};
+    const auto last = memory ? memory->Recall(source.location) : std::nullopt;
+    Conditional conditional{last ? last->validators : Validators{}, {}, false};
     FetchLimits capped = limits;
     capped.maxBytes = std::min(limits.maxBytes, SourceSizeCap(source.kind));
     const Fetched fetched = Fetch(source.location, capped, &conditional);
-    if (!fetched.ok) {
-        return unexpected(fetched.error);
+    if (!fetched) {
+        return unexpected(fetched.error());
     }
     if (conditional.notModified) {
-        return known ? last.read : unexpected("304 Not Modified to an unconditional request");
+        return last ? last->read : unexpected("304 Not Modified to an unconditional request");
     }
-    ReadResult read = ReadSource(source.kind, fetched.body);
+    ReadResult read = ReadSource(source.kind, *fetched);
     if (memory) { // a full answer replaces the last, even one that did not read
         memory->Keep(source.location, {conditional.answered, read});
     }
@@ -40,13 +39,12 @@ ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
 }
 
 Outcome FetchAndRead(const SourceSpec& source, const FetchLimits& limits, SourceMemory* memory) {
-    Outcome result{{SourceLabel(source.kind), {}}, {SourceLabel(source.kind), false, {}}};
+    Outcome result{{SourceLabel(source.kind), {}}, {SourceLabel(source.kind), {}}};
     result.read.result = IsSourceKind(source.kind)
                              ? FetchAndReadBody(source, limits, memory)
                              : unexpected("unknown source kind '" + source.kind + "'");
-    result.outcome.ok = result.read.result.has_value();
-    if (!result.outcome.ok) {
-        result.outcome.error = source.location + ": " + result.read.result.error();
+    if (!result.read.result) {
+        result.outcome.result = unexpected(source.location + ": " + result.read.result.error());
     }
     return result;
 }
@@ -63,17 +61,16 @@ std::vector<SourceSpec> OfficialSources() {
     return sources;
 }
 
-bool SourceMemory::Recall(const std::string& location, Remembered& remembered) const {
+std::optional<SourceMemory::Remembered> SourceMemory::Recall(const std::string& location) const {
     const std::lock_guard<std::mutex> lock(mutex_);
     const auto found = byLocation_.find(location);
     const bool askable =
         found != byLocation_.end() &&
         (!found->second.validators.etag.empty() || !found->second.validators.lastModified.empty());
     if (!askable) {
-        return false; // without validators the server cannot be asked about that version
+        return std::nullopt; // without validators the server cannot be asked about that version
     }
-    remembered = found->second;
-    return true;
+    return found->second;
 }
 
 void SourceMemory::Keep(const std::string& location, Remembered remembered) {
@@ -99,7 +96,7 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
     for (const SourceSpec& source : sources) {
         pending.push_back(std::async(std::launch::async, FetchAndRead, source, limits, memory));
     }
-    FeedBuild build{false, {}, {}, {}, 0, {}, {}};
+    FeedBuild build;
     std::vector<SourceRead> reads;
     for (std::future<Outcome>& future : pending) {
         Outcome outcome = future.get();
@@ -116,11 +113,6 @@ FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int
         build.sources.push_back(outcome.outcome);
         reads.push_back(std::move(outcome.read));
     }
-    MadeFeed made = MakeFeed(reads, now, maxAgeHours);
-    build.ok = made.ok;
-    build.feed = std::move(made.feed);
-    build.stormCount = made.stormCount;
-    build.stormsJson = std::move(made.json);
-    build.stormsGeoJson = std::move(made.geojson);
+    build.made = MakeFeed(reads, now, maxAgeHours);
     return build;
 }

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,22 +19,6 @@
 struct SourceSpec {
     std::string kind;     // nhc | atcf | jtwc | ibtracs | tcvitals
     std::string location; // http:// or https:// URL, or a local file path
-};
-
-struct SourceOutcome {
-    std::string label; // short name for the status line and health reports, e.g. "NHC"
-    bool ok;           // fetched and read; false means the source gave no usable data
-    std::string error; // why it failed, one line; empty when ok
-};
-
-struct FeedBuild {
-    bool ok;                            // false when every source failed: `feed` is empty
-    std::string feed;                   // the whole feed, LF line ends
-    std::vector<SourceOutcome> sources; // one per SourceSpec, in the same order
-    std::vector<std::string> warnings;  // records skipped while reading, one line each
-    int stormCount = 0;                 // storms in `feed`
-    std::string stormsJson;             // /storms.json of the same storms; empty when !ok
-    std::string stormsGeoJson;          // /storms.geojson; empty when !ok
 };
 
 // The built-in official set, from the table of sources: NHC CurrentStorms.json, JTWC's
@@ -51,7 +36,7 @@ class SourceMemory {
         ReadResult read;
     };
     // The last answer from `location` when it came with validators to ask about it.
-    bool Recall(const std::string& location, Remembered& remembered) const;
+    [[nodiscard]] std::optional<Remembered> Recall(const std::string& location) const;
     void Keep(const std::string& location, Remembered remembered);
 
   private:
@@ -59,8 +44,9 @@ class SourceMemory {
     std::map<std::string, Remembered> byLocation_;
 };
 
-// Fetches and reads every source, then keeps the storms active at `now` (UTC) whose
-// latest fix is at most `maxAgeHours` old. Failed sources are named in the status line.
+// Fetches and reads every source (FeedBuild::sources: one per SourceSpec, in its order),
+// then keeps the storms active at `now` (UTC) whose latest fix is at most `maxAgeHours`
+// old. Failed sources are named in the status line.
 // Sources are fetched at once, each on a thread of its own, within FetchLimits{}. The first
 // form remembers answers process-wide (every 15 minutes the server asks only for changes);
 // the second remembers nothing; the third remembers in `memory`.

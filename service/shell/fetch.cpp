@@ -92,59 +92,59 @@ std::string LastHeader(CURL* curl, const char* name) {
 Fetched FetchUrl(const std::string& url, const FetchLimits& limits, Conditional* conditional) {
     const std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
-        return {false, {}, "could not start libcurl"};
+        return unexpected("could not start libcurl");
     }
     Download download{{}, limits.maxBytes, false};
     SetOptions(curl.get(), url, limits, download);
     const HeaderList headers = ConditionalHeaders(curl.get(), conditional);
     const CURLcode code = curl_easy_perform(curl.get());
     if (download.tooLarge) {
-        return {false, {}, TooLarge(limits.maxBytes)};
+        return unexpected(TooLarge(limits.maxBytes));
     }
     if (code == CURLE_ABORTED_BY_CALLBACK) {
-        return {false, {}, "aborted"};
+        return unexpected("aborted");
     }
     if (code == CURLE_OPERATION_TIMEDOUT) {
-        return {false, {}, "timed out"};
+        return unexpected("timed out");
     }
     if (code != CURLE_OK) {
-        return {false, {}, curl_easy_strerror(code)};
+        return unexpected(curl_easy_strerror(code));
     }
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status >= kHttpErrorFrom) {
-        return {false, {}, "HTTP " + std::to_string(status)};
+        return unexpected("HTTP " + std::to_string(status));
     }
     if (conditional) {
         conditional->notModified = status == kHttpNotModified;
         conditional->answered = {LastHeader(curl.get(), "ETag"),
                                  LastHeader(curl.get(), "Last-Modified")};
     }
-    return {true, std::move(download.body), {}};
+    return std::move(download.body);
 }
 
 Fetched ReadFile(const std::string& path, std::size_t maxBytes) {
     // A FIFO or a device would block or never end: only a regular file is read.
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        return {false, {}, "not a regular file"};
+        return unexpected("not a regular file");
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        return {false, {}, "cannot open the file"};
+        return unexpected("cannot open the file");
     }
     std::string body;
     char chunk[1 << 16];
     while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
         body.append(chunk, static_cast<std::size_t>(file.gcount()));
         if (body.size() > maxBytes) {
-            return {false, {}, TooLarge(maxBytes)};
+            return unexpected(TooLarge(maxBytes));
         }
     }
     if (file.bad()) {
-        return {false, {}, "cannot read the file"};
+        return unexpected("cannot read the file");
     }
-    return {true, std::move(body), {}};
+    return body;
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "core/result.h"
+
 struct FetchLimits {
     long connectSeconds = 15; // to open the connection
     long totalSeconds = 60;   // for the whole transfer, redirects included
@@ -12,11 +14,8 @@ struct FetchLimits {
     const std::atomic<bool>* abort = nullptr; // when set, transfers under way end within a second
 };
 
-struct Fetched {
-    bool ok;
-    std::string body;
-    std::string error; // one line, when !ok
-};
+// The body fetched, or why not (one line).
+using Fetched = Expected<std::string, std::string>;
 
 // What a server said about the version it sent (its ETag and Last-Modified headers, as
 // written), so that the next request asks only for a newer one. Empty when it gave none.

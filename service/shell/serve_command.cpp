@@ -40,9 +40,10 @@ std::vector<SourceSpec> SourcesOf(const ServeOptions& options) {
 
 // One line per rebuild: when, whether a feed came out, and each source's outcome.
 void LogBuild(const FeedBuild& build, std::time_t now) {
-    std::string line = "rebuild " + IsoTime(now) + (build.ok ? " ok" : " FAILED") + ":";
+    std::string line = "rebuild " + IsoTime(now) + (build.made ? " ok" : " FAILED") + ":";
     for (const SourceOutcome& source : build.sources) {
-        line += " " + source.label + (source.ok ? "=ok" : "=failed (" + source.error + ")");
+        line += " " + source.label +
+                (source.result ? "=ok" : "=failed (" + source.result.error() + ")");
     }
     std::fprintf(stderr, "%s\n", LogEscaped(WithoutSecrets(line)).c_str());
 }
@@ -56,14 +57,8 @@ void Rebuild(FeedStore& store, const std::vector<SourceSpec>& sources, Worker& w
         return; // stopping: the sources did not fail, they were cut off
     }
     LogBuild(build, now);
-    std::vector<SourceResult> results;
-    for (const SourceOutcome& source : build.sources) {
-        results.push_back({source.label, source.ok, source.error});
-    }
-    ReplaceState(
-        store, std::make_shared<const ServeState>(RecordBuild(
-                   *CurrentState(store), build.ok,
-                   BuiltOutputs{build.feed, build.stormsJson, build.stormsGeoJson}, results, now)));
+    ReplaceState(store,
+                 std::make_shared<const ServeState>(RecordBuild(*CurrentState(store), build, now)));
 }
 
 void RunWorker(Worker& worker, FeedStore& store, const ServeOptions& options) {
@@ -127,11 +122,11 @@ using namespace feed;
 
 int RunServe(const std::vector<std::string>& args) {
     const ServeOptionsResult parsed = ParseServeOptions(args);
-    if (!parsed.ok) {
-        std::fprintf(stderr, "zarvane-feed serve: %s\n%s", parsed.error.c_str(), kUsage);
+    if (!parsed) {
+        std::fprintf(stderr, "zarvane-feed serve: %s\n%s", parsed.error().c_str(), kUsage);
         return 2;
     }
-    const ServeOptions& options = parsed.options;
+    const ServeOptions& options = *parsed;
     const sigset_t signals = BlockSignals();
     FeedStore store;
     store.maxAgeHours = options.maxAgeHours;

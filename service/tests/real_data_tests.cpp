@@ -177,7 +177,7 @@ WrittenFeed ReadWritten(const std::string& feed) {
             fields.push_back(field);
         }
         written.storms.push_back({group, fields.at(0), std::stod(fields.at(1)),
-                                  std::stod(fields.at(2)), std::stoi(fields.at(3))});
+                                  std::stod(fields.at(2)), ParseInt(fields.at(3)).value()});
     }
     return written;
 }
@@ -209,7 +209,7 @@ struct EditCase {
     const char* what;
     std::vector<EditedSource> sources;
     const char* now;
-    bool ok;                   // false: no source gave data
+    bool made;                 // false: no source gave data
     std::vector<Storm> storms; // in feed order
 };
 
@@ -334,9 +334,9 @@ TEST(RealData, EditedFilesForEachFault) {
         for (const EditedSource& source : c.sources) {
             reads.push_back({source.kind, ReadSource(source.kind, Edited(folder, source))});
         }
-        const MadeFeed made = MakeFeed(reads, *ParseIsoMinute(c.now), 12);
-        EXPECT_EQ(made.ok, c.ok) << made.feed;
-        ExpectStorms(made.feed, c.storms);
+        const auto made = MakeFeed(reads, *ParseIsoMinute(c.now), 12);
+        EXPECT_EQ(made.has_value(), c.made);
+        ExpectStorms(made.value_or(MadeFeed{}).feed, c.storms);
     }
 }
 
@@ -351,11 +351,11 @@ TEST(RealData, EveryFileGivesWhatItSays) {
         tested.insert(c.file);
         const FeedBuild build = BuildFeed({{c.kind, (folder / c.file).string()}},
                                           *ParseIsoMinute(c.now), c.maxAgeHours);
-        ASSERT_TRUE(build.ok) << build.sources.at(0).error;
-        const WrittenFeed written = ReadWritten(build.feed);
+        ASSERT_TRUE(build.made) << build.sources.at(0).result.error();
+        const WrittenFeed written = ReadWritten(build.made->feed);
         const std::string count = "UTC: " + std::to_string(c.storms.size());
-        EXPECT_NE(written.status.find(count), std::string::npos) << build.feed;
-        ASSERT_EQ(written.storms.size(), c.storms.size()) << build.feed;
+        EXPECT_NE(written.status.find(count), std::string::npos) << build.made->feed;
+        ASSERT_EQ(written.storms.size(), c.storms.size()) << build.made->feed;
         for (size_t i = 0; i < c.storms.size(); ++i) {
             const WrittenStorm& got = written.storms[i];
             EXPECT_EQ(got.group, c.storms[i].group);
@@ -373,8 +373,7 @@ TEST(RealData, EveryFileGivesWhatItSays) {
 
 // The storms of a feed made by the core from one source's bytes at `now`.
 std::vector<WrittenStorm> FeedOf(const char* label, const ReadResult& read, std::time_t now) {
-    const MadeFeed made = MakeFeed({{label, read}}, now, 12);
-    return ReadWritten(made.feed).storms;
+    return ReadWritten(MakeFeed({{label, read}}, now, 12).value_or(MadeFeed{}).feed).storms;
 }
 
 bool At(const WrittenStorm& storm, double latitude, double longitudeWest) {
@@ -433,7 +432,7 @@ bool TrackIsRows(const std::vector<::Storm>& storms,
         if (point.time != *ParseDigitsTime(row[2]) ||
             std::fabs(point.latitude - Tenths(row[6])) > 0.01 ||
             std::fabs(point.longitude - Tenths(row[7])) > 0.01 ||
-            point.windKnots != std::stoi(row[8])) {
+            point.windKnots != ParseInt(row[8]).value()) {
             return false;
         }
     }
@@ -468,17 +467,17 @@ TEST(RealData, BestTrackReplay) {
                 return;
             }
             rowsSoFar.push_back(row);
-            if (std::stoi(time.substr(8, 2)) % 6 != 0) {
+            if (ParseInt(time.substr(8, 2)).value() % 6 != 0) {
                 return;
             }
             ++rows;
             const std::time_t now = *ParseDigitsTime(time) + 3600;
             const ReadResult read = ReadSource("atcf", body.substr(0, end));
             const auto storms = FeedOf("ATCF", read, now);
-            const bool listed = TropicalClass(row[10]) && std::stoi(row[1]) < 80;
+            const bool listed = TropicalClass(row[10]) && ParseInt(row[1]).value() < 80;
             const bool right =
                 listed ? storms.size() == 1 && At(storms[0], Tenths(row[6]), -Tenths(row[7])) &&
-                             storms[0].windKnots == std::stoi(row[8]) &&
+                             storms[0].windKnots == ParseInt(row[8]).value() &&
                              TrackIsRows(TrackedStorms(read->fixes, now, 12), rowsSoFar, tracked)
                        : storms.empty();
             if (!right) {
@@ -525,7 +524,7 @@ std::vector<Vital> ReadVitals(const std::string& body) {
     for (std::string line; std::getline(lines, line);) {
         vitals.push_back({*ParseDigitsTime(line.substr(19, 8) + line.substr(28, 4)),
                           line.substr(5, 3), Tenths(line.substr(33, 4)), Tenths(line.substr(38, 5)),
-                          std::stoi(line.substr(5, 2))});
+                          ParseInt(line.substr(5, 2)).value()});
     }
     std::stable_sort(vitals.begin(), vitals.end(),
                      [](const Vital& a, const Vital& b) { return a.time < b.time; });

@@ -313,7 +313,7 @@ TEST(Rules, StormModel) {
         if (!c.outputs) {
             continue;
         }
-        const MadeFeed made = MakeFeed({{"ATCF", SourceFixes{c.fixes, {}}}}, At(c.now), 12);
+        const MadeFeed made = *MakeFeed({{"ATCF", SourceFixes{c.fixes, {}}}}, At(c.now), 12);
         EXPECT_EQ(made.stormCount, 1);
         const auto json = nlohmann::json::parse(made.json);
         ASSERT_EQ(json["storms"].size(), 1u);
@@ -369,13 +369,14 @@ TEST(Rules, FailedSourcesAreNotNoStorms) {
     good.fixes.push_back(MakeFix("AL012031", SourceKind::Nhc, 25, -60, 90, "2031-09-10T12:00Z",
                                  "HU", "ARLO", Basin::Atlantic));
     const ReadResult failed = unexpected("HTTP 404");
-    const MadeFeed some = MakeFeed({{"NHC", good}, {"JTWC", failed}, {"NHC", failed}}, now, 12);
-    EXPECT_TRUE(some.ok);
-    EXPECT_EQ(some.feed, "Active tropical cyclones at 2031-09-10 12:00 UTC: 1 (no data from JTWC)\n"
-                         "-Atlantic\nArlo,25.0,60.0,90\n");
-    EXPECT_FALSE(MakeFeed({{"JTWC", failed}, {"IBTrACS", failed}}, now, 12).ok);
-    EXPECT_FALSE(MakeFeed({}, now, 12).ok);
-    EXPECT_EQ(MakeFeed({{"NHC", SourceFixes{}}}, now, 12).feed,
+    const auto some = MakeFeed({{"NHC", good}, {"JTWC", failed}, {"NHC", failed}}, now, 12);
+    ASSERT_TRUE(some);
+    EXPECT_EQ(some->feed,
+              "Active tropical cyclones at 2031-09-10 12:00 UTC: 1 (no data from JTWC)\n"
+              "-Atlantic\nArlo,25.0,60.0,90\n");
+    EXPECT_FALSE(MakeFeed({{"JTWC", failed}, {"IBTrACS", failed}}, now, 12));
+    EXPECT_FALSE(MakeFeed({}, now, 12));
+    EXPECT_EQ(MakeFeed({{"NHC", SourceFixes{}}}, now, 12)->feed,
               "Active tropical cyclones at 2031-09-10 12:00 UTC: 0\n");
 }
 

@@ -104,9 +104,9 @@ bool HasHeader(const std::string& reply, const std::string& line) {
 struct Served {
     explicit Served(bool holding, HttpLimits limits = {}) {
         if (holding) {
-            store.state = std::make_shared<const ServeState>(
-                RecordBuild({}, true, BuiltOutputs{kFeed, kStormsJson, kStormsGeoJson},
-                            {{"NHC", true, ""}}, std::time(nullptr)));
+            store.state = std::make_shared<const ServeState>(RecordBuild(
+                {}, {MadeFeed{kFeed, 0, kStormsJson, kStormsGeoJson}, {{"NHC", {}}}, {}},
+                std::time(nullptr)));
         }
         server = StartHttp("127.0.0.1", 0, limits, store);
     }
@@ -371,8 +371,8 @@ TEST(ServeHttp, StormOutputsAnswerTheirTagsWith304ToAnyOrigin) {
 // Listening on several addresses at once, IPv6 loopback among them.
 TEST(ServeHttp, ListensOnIpv4AndIpv6) {
     FeedStore store;
-    store.state =
-        std::make_shared<const ServeState>(RecordBuild({}, true, kFeed, {}, std::time(nullptr)));
+    store.state = std::make_shared<const ServeState>(
+        RecordBuild({}, {MadeFeed{kFeed}, {}, {}}, std::time(nullptr)));
     auto server = StartHttp({{"127.0.0.1", 0}, {"::1", 0}}, {}, store);
     if (!server) {
         GTEST_SKIP() << "no IPv6 loopback here";

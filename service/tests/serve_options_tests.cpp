@@ -8,25 +8,25 @@ using namespace feed;
 
 TEST(ServeOptions, DefaultsWithoutArguments) {
     const ServeOptionsResult r = ParseServeOptions({});
-    ASSERT_TRUE(r.ok);
-    ASSERT_EQ(r.options.listen.size(), 1u);
-    EXPECT_EQ(r.options.listen[0].address, "0.0.0.0");
-    EXPECT_EQ(r.options.listen[0].port, 8080);
-    EXPECT_TRUE(r.options.sources.empty());
-    EXPECT_EQ(r.options.refreshMinutes, 15);
-    EXPECT_EQ(r.options.maxAgeHours, 12);
-    EXPECT_EQ(r.options.headTimeoutSeconds, 30u);
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->listen.size(), 1u);
+    EXPECT_EQ(r->listen[0].address, "0.0.0.0");
+    EXPECT_EQ(r->listen[0].port, 8080);
+    EXPECT_TRUE(r->sources.empty());
+    EXPECT_EQ(r->refreshMinutes, 15);
+    EXPECT_EQ(r->maxAgeHours, 12);
+    EXPECT_EQ(r->headTimeoutSeconds, 30u);
     const FeedOptionsResult build = ParseFeedOptions("build", {});
-    ASSERT_TRUE(build.ok);
-    EXPECT_EQ(build.options.output, "-");
-    EXPECT_TRUE(build.options.listen.empty());
+    ASSERT_TRUE(build);
+    EXPECT_EQ(build->output, "-");
+    EXPECT_TRUE(build->listen.empty());
 }
 
 TEST(ServeOptions, ValuesAndRefusals) {
     struct Case {
         const char* command;
         std::vector<std::string> args;
-        bool ok;
+        bool accepted;
         std::string listen; // "address port;..." as read
         int refresh;
         int maxAge;
@@ -75,19 +75,19 @@ TEST(ServeOptions, ValuesAndRefusals) {
         SCOPED_TRACE(c.command + (" " + c.args.front()) + " " +
                      (c.args.size() > 1 ? c.args[1] : ""));
         const FeedOptionsResult r = ParseFeedOptions(c.command, c.args);
-        EXPECT_EQ(r.ok, c.ok);
-        if (!c.ok) {
-            EXPECT_FALSE(r.error.empty());
+        ASSERT_EQ(r.has_value(), c.accepted);
+        if (!r) {
+            EXPECT_FALSE(r.error().empty());
             continue;
         }
         std::string listen;
-        for (const ListenAddress& where : r.options.listen) {
+        for (const ListenAddress& where : r->listen) {
             listen += where.address + " " + std::to_string(where.port) + ";";
         }
         EXPECT_EQ(listen, c.listen);
-        EXPECT_EQ(r.options.refreshMinutes, c.refresh);
-        EXPECT_EQ(r.options.maxAgeHours, c.maxAge);
-        EXPECT_EQ(r.options.sources.size(), c.sources);
+        EXPECT_EQ(r->refreshMinutes, c.refresh);
+        EXPECT_EQ(r->maxAgeHours, c.maxAge);
+        EXPECT_EQ(r->sources.size(), c.sources);
     }
 }
 
@@ -103,11 +103,11 @@ TEST(ServeOptions, BothCommandsReadSharedOptionsAlike) {
     };
     for (const char* command : {"build", "serve"}) {
         for (const auto& args : kRefused) {
-            EXPECT_FALSE(ParseFeedOptions(command, args).ok) << command << " " << args[0];
+            EXPECT_FALSE(ParseFeedOptions(command, args)) << command << " " << args[0];
         }
         const FeedOptionsResult r = ParseFeedOptions(command, {"--source", "tcvitals=a=b"});
-        ASSERT_TRUE(r.ok);
-        EXPECT_EQ(r.options.sources[0].kind, "tcvitals");
-        EXPECT_EQ(r.options.sources[0].location, "a=b");
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->sources[0].kind, "tcvitals");
+        EXPECT_EQ(r->sources[0].location, "a=b");
     }
 }

@@ -54,20 +54,20 @@ TEST(Shell, SourcesOverLoopbackHttp) {
     ASSERT_EQ(build.sources.size(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].path);
-        EXPECT_EQ(build.sources[i].ok, *cases[i].error == '\0');
+        const auto& result = build.sources[i].result;
         const std::string error =
             *cases[i].error ? server.Url(cases[i].path) + ": " + cases[i].error : "";
-        EXPECT_EQ(build.sources[i].error, error);
+        EXPECT_EQ(result ? "" : result.error(), error);
     }
-    EXPECT_TRUE(build.ok);
-    EXPECT_EQ(build.feed, "Active tropical cyclones at 2031-09-10 22:00 UTC: 1 (no data from JTWC, "
-                          "TCVitals, IBTrACS, ATCF)\n-Atlantic\nQuillon,25.5,60.3,85\n");
+    ASSERT_TRUE(build.made);
+    EXPECT_EQ(build.made->feed,
+              "Active tropical cyclones at 2031-09-10 22:00 UTC: 1 (no data from JTWC, "
+              "TCVitals, IBTrACS, ATCF)\n-Atlantic\nQuillon,25.5,60.3,85\n");
     for (const std::string& agent : server.UserAgents()) {
         EXPECT_EQ(agent, "zarvane-feed/" ZARVANE_FEED_VERSION);
     }
     const FeedBuild none = BuildFeed({sources[1], sources[3]}, 0, 12, limits);
-    EXPECT_FALSE(none.ok);
-    EXPECT_EQ(none.feed, "");
+    EXPECT_FALSE(none.made);
 }
 
 // A rebuild asks with the last answer's validators; a 304 keeps the last reading, and a
@@ -81,11 +81,11 @@ TEST(Shell, ConditionalRequestsKeepTheLastReading) {
     const FeedBuild first = BuildFeed(sources, now, 12, FetchLimits{}, &memory);
     const FeedBuild second = BuildFeed(sources, now, 12, FetchLimits{}, &memory);
     EXPECT_EQ(server.NotModifiedCount(), 1);
-    EXPECT_TRUE(second.ok);
-    EXPECT_EQ(second.feed, first.feed);
-    EXPECT_NE(second.feed.find("Quillon"), std::string::npos) << second.feed;
+    ASSERT_TRUE(first.made && second.made);
+    EXPECT_EQ(second.made->feed, first.made->feed);
+    EXPECT_NE(second.made->feed.find("Quillon"), std::string::npos) << second.made->feed;
     server.SetEtag("/nhc.json", "\"v2\""); // a new version: the server answers in full
-    EXPECT_NE(BuildFeed(sources, now, 12, FetchLimits{}, &memory).feed.find("Quillon"),
+    EXPECT_NE(BuildFeed(sources, now, 12, FetchLimits{}, &memory).made->feed.find("Quillon"),
               std::string::npos);
     EXPECT_EQ(server.NotModifiedCount(), 1);
 }
@@ -186,7 +186,8 @@ TEST(Shell, BuildOutputIsARegularFileOrNothing) {
                                                     fs::perms::group_read | fs::perms::others_read);
     std::ofstream(output) << "Active tropical cyclones at 2031-09-11 00:00 UTC: 0\n";
     const FeedBuild fifo = BuildFeed({{"nhc", (folder / "a-fifo").string()}}, 0, 12);
-    EXPECT_EQ(fifo.sources.at(0).error, (folder / "a-fifo").string() + ": not a regular file");
+    EXPECT_EQ(fifo.sources.at(0).result.error(),
+              (folder / "a-fifo").string() + ": not a regular file");
     EXPECT_EQ(RunBuild({"--source", "nhc=" + (folder / "a-fifo").string(), "--now",
                         "2031-09-10T22:00Z", "--output", output}),
               1);

@@ -69,6 +69,15 @@ bool FindProfileInt(const void*, const char* key, int* value) {
     return true;
 }
 
+// The key open for reading; null when it is not there or cannot be read.
+HKEY OpenForReading(HKEY root, const char* path) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return key;
+}
+
 bool SaveToRegistry(const SaverSettings& settings) {
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsRegistryKey, 0, nullptr, 0, KEY_SET_VALUE,
@@ -108,18 +117,23 @@ void SaveToProfile(const SaverSettings& settings) {
 } // namespace
 
 void SaverSettings::Load() {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsRegistryKey, 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS) {
-        key = nullptr;
+    HKEY policyKey = OpenForReading(HKEY_LOCAL_MACHINE, kPolicyRegistryKey);
+    HKEY userKey = OpenForReading(HKEY_CURRENT_USER, kSettingsRegistryKey);
+    SettingsSource sources[3] = {};
+    int count = 0;
+    // A key that is not there is a store that holds nothing.
+    if (policyKey != nullptr) {
+        sources[count++] = {&policyKey, true, FindRegistryInt, FindRegistryText};
     }
-    const SettingsSource registry = {&key, FindRegistryInt, FindRegistryText};
-    const SettingsSource profile = {nullptr, FindProfileInt, FindProfileText};
-    const SettingsSource both[] = {registry, profile};
-    // Without the registry key only WIN.INI counts.
-    LoadSettingsFrom(*this, key ? both : both + 1, key ? 2 : 1);
-    if (key != nullptr) {
-        ::RegCloseKey(key);
+    if (userKey != nullptr) {
+        sources[count++] = {&userKey, false, FindRegistryInt, FindRegistryText};
+    }
+    sources[count++] = {nullptr, false, FindProfileInt, FindProfileText};
+    LoadSettingsFrom(*this, sources, count);
+    for (HKEY key : {policyKey, userKey}) {
+        if (key != nullptr) {
+            ::RegCloseKey(key);
+        }
     }
 }
 

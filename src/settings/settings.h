@@ -1,6 +1,7 @@
 #pragma once
 // The saver's thirteen persisted options, kept in the user's registry key and in the
-// "zarvsaver" section of WIN.INI (settings_store.h says which is read first and why).
+// "zarvsaver" section of WIN.INI, and the feed host's three also in the machine's policy
+// key (settings_store.h says which is read first and why).
 // One process-wide instance, `saverSettings`. It is filled by Load when the main window
 // is created and when the configuration dialog opens; only the configuration dialog's OK
 // calls Save. Integer flags hold 0 or 1 when written by the dialogs, but a hand-edited
@@ -24,9 +25,10 @@ struct SaverSettings {
     char proxyName[kSettingsTextSize];
     char alternateHost[kSettingsTextSize];
 
-    // Reads every field in the keys' fixed order, from the registry key when it holds the
-    // key, else from WIN.INI, else the default. A stored text longer than 79 characters
-    // reads cut to 79.
+    // Reads every field in the keys' fixed order: "Internet", "Alternate" and
+    // "AlternateHost" from the policy key when it holds them; every key from the user's
+    // registry key when it holds it, else from WIN.INI, else the default. A stored text
+    // longer than 79 characters reads cut to 79.
     void Load();
     // Writes every field to the registry key (integers as REG_DWORD, texts as they stand,
     // an empty text as an empty value) and then to WIN.INI (integers as "%d" text) where

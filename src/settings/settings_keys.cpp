@@ -16,3 +16,6 @@ const TextSettingKey kTextSettingKeys[kTextSettingCount] = {
     {"ProxyName", &SaverSettings::proxyName, ""},
     {"AlternateHost", &SaverSettings::alternateHost, kDefaultAlternateHost},
 };
+
+const char* const kPolicySettingKeys[kPolicySettingCount] = {"Internet", "Alternate",
+                                                             "AlternateHost"};

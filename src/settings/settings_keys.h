@@ -9,6 +9,14 @@ constexpr const char* kSettingsSection = "zarvsaver";
 // the integers as REG_DWORD, the texts as REG_SZ. Read before the WIN.INI section.
 constexpr const char* kSettingsRegistryKey = "Software\\Zarvane";
 
+// An administrator's choice of feed server for every user of the machine, under
+// HKEY_LOCAL_MACHINE, where Group Policy keeps policies: written by the setup's /FEEDHOST=
+// or by the site's own tools. Only the keys of kPolicySettingKeys count there, and they
+// are read before the user's key.
+constexpr const char* kPolicyRegistryKey = "Software\\Policies\\Zarvane";
+constexpr int kPolicySettingCount = 3;
+extern const char* const kPolicySettingKeys[kPolicySettingCount];
+
 // The maker's web host: where the feed is looked for with "Alternate" on until the user
 // names another host.
 constexpr const char* kDefaultAlternateHost = "www.quillmere.com";

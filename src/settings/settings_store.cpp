@@ -6,10 +6,24 @@
 
 namespace {
 
+bool IsPolicyKey(const char* key) {
+    for (const char* policyKey : kPolicySettingKeys) {
+        if (std::strcmp(key, policyKey) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Holds(const SettingsSource& source, const char* key) {
+    return !source.policy || IsPolicyKey(key);
+}
+
 int FindInt(const SettingsSource* sources, int count, const IntSettingKey& entry) {
     for (int i = 0; i < count; ++i) {
         int value = 0;
-        if (sources[i].findInt(sources[i].context, entry.key, &value)) {
+        if (Holds(sources[i], entry.key) &&
+            sources[i].findInt(sources[i].context, entry.key, &value)) {
             return value;
         }
     }
@@ -19,7 +33,8 @@ int FindInt(const SettingsSource* sources, int count, const IntSettingKey& entry
 void FindText(const SettingsSource* sources, int count, const TextSettingKey& entry,
               char (&text)[kSettingsTextSize]) {
     for (int i = 0; i < count; ++i) {
-        if (sources[i].findText(sources[i].context, entry.key, text)) {
+        if (Holds(sources[i], entry.key) &&
+            sources[i].findText(sources[i].context, entry.key, text)) {
             text[kSettingsTextSize - 1] = '\0';
             return;
         }

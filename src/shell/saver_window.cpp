@@ -74,20 +74,11 @@ LRESULT PassToPreviewHost(HWND window, UINT message, LPARAM lParam) {
     return 1;
 }
 
-// The box around every monitor, as the system has it when it sends WM_DISPLAYCHANGE. On
-// Windows it is the screen's clip box; Wine still reports the old clip box at that moment.
-RECT VirtualScreenBox() {
-    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
-    return {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
-            top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-}
-
 // A monitor added, removed or rearranged: the window covers the new box, and the mouse
 // is measured afresh, since the same spot may now have other coordinates (and the system
 // may have moved the pointer off a monitor that went away).
 void OnDisplayChange(HWND window) {
-    const RECT box = VirtualScreenBox();
+    const RECT box = ScreenRectangle();
     ::SetWindowPos(window, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::GetCursorPos(&shellState.mouseReference);
@@ -107,9 +98,10 @@ void OnMouseMove(HWND window) {
     }
 }
 
-// The power notices of a machine going to sleep or waking up end the run. The others do
+// A machine going to sleep, and a user's return from sleep, end the run. The others do
 // not: a laptop on battery gets PBT_APMPOWERSTATUSCHANGE every few percent of charge and
-// whenever its power source changes, with nobody at the machine.
+// whenever its power source changes, and PBT_APMRESUMEAUTOMATIC comes with every resume,
+// a wake timer's included, with nobody at the machine.
 bool IsSuspendOrResume(WPARAM event) {
     switch (event) {
     case PBT_APMQUERYSUSPEND:
@@ -119,7 +111,6 @@ bool IsSuspendOrResume(WPARAM event) {
     case PBT_APMRESUMECRITICAL:
     case PBT_APMRESUMESUSPEND:
     case PBT_APMRESUMESTANDBY:
-    case PBT_APMRESUMEAUTOMATIC:
         return true;
     default:
         return false;
@@ -189,12 +180,14 @@ bool HandleCloseRequest(HWND window, UINT message, LRESULT* result) {
 
 } // namespace
 
+// The metrics, not the screen's clip box: they are what the system reports when it sends
+// WM_DISPLAYCHANGE (Wine still gives the old clip box then), and one source keeps the
+// window's box at creation and after a change the same.
 RECT ScreenRectangle() {
-    RECT box = {};
-    HDC screen = ::GetDC(nullptr);
-    ::GetClipBox(screen, &box);
-    ::ReleaseDC(nullptr, screen);
-    return box;
+    const int left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {left, top, left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+            top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -40,8 +40,9 @@ extern ShellState shellState;
 // Picks the run mode from the argument text and runs it; returns the exit code.
 int DispatchMode(HINSTANCE instance, const char* arguments);
 
-// The screen's clip box, in screen coordinates: on a desk of several monitors the box
-// around all of them. The full-screen saver window covers it.
+// The virtual screen, in screen coordinates: on a desk of several monitors the box around
+// all of them. The full-screen saver window covers it, at creation and after every
+// WM_DISPLAYCHANGE.
 RECT ScreenRectangle();
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -281,9 +281,10 @@ TEST(FullScreen, EndsOnPowerEventsAndDeactivation) {
     constexpr WPARAM kNone = ~WPARAM{0};
     // Each row posts a notice that must leave the saver running (when it has one), then
     // one that must end it. WM_POWER: 1 is PWR_SUSPENDREQUEST, 3 PWR_CRITICALRESUME, 2
-    // PWR_SUSPENDRESUME. WM_POWERBROADCAST: the suspend and resume notices end the run; a
+    // PWR_SUSPENDRESUME. WM_POWERBROADCAST: a suspend and a user's return end the run; a
     // laptop's battery level or power source (PBT_APMPOWERSTATUSCHANGE), a power setting
-    // (PBT_POWERSETTINGCHANGE) and a refused suspend (PBT_APMQUERYSUSPENDFAILED) do not.
+    // (PBT_POWERSETTINGCHANGE), a refused suspend (PBT_APMQUERYSUSPENDFAILED) and an
+    // unattended wake (PBT_APMRESUMEAUTOMATIC) do not.
     // WM_ACTIVATEAPP 0: another program is active.
     const struct {
         UINT firstMessage;
@@ -293,8 +294,8 @@ TEST(FullScreen, EndsOnPowerEventsAndDeactivation) {
     } cases[] = {
         {WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, WM_POWERBROADCAST, PBT_APMSUSPEND},
         {WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, WM_POWERBROADCAST, PBT_APMQUERYSUSPEND},
-        {WM_POWERBROADCAST, PBT_APMQUERYSUSPENDFAILED, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC},
-        {WM_POWERBROADCAST, kNone, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND},
+        {WM_POWERBROADCAST, PBT_APMQUERYSUSPENDFAILED, WM_POWERBROADCAST, PBT_APMRESUMECRITICAL},
+        {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND},
         {kWmPower, 2, kWmPower, 1},
         {kWmPower, kNone, kWmPower, 3},
         {WM_ACTIVATEAPP, kNone, WM_ACTIVATEAPP, 0}};

@@ -28,9 +28,13 @@ namespace {
 constexpr DWORD kRunTimeoutMs = 120000; // a setup or uninstall run: catches a hang only
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zarvane";
 constexpr char kDesktopKey[] = "Control Panel\\Desktop";
-constexpr char kActiveSetupKey[] =
-    "Software\\Microsoft\\Active Setup\\Installed Components\\Zarvane";
-constexpr char kAbsent[] = "<absent>"; // as ProfileSection::Get reports a missing key
+constexpr char kPolicyKey[] = "Software\\Policies\\Zarvane";
+constexpr char kActiveSetupKey[] = "Software\\Microsoft\\Active Setup\\Installed Components\\";
+const std::string kLegacyEntry = std::string(kActiveSetupKey) + "Zarvane";
+const std::string kAllUsersEntry = std::string(kActiveSetupKey) + "Zarvane.AllUsers";
+const std::string kCleanUpEntry = std::string(kActiveSetupKey) + "Zarvane.Uninstall";
+constexpr char kUsersHost[] = "mine.example"; // what the user saved in the dialog
+constexpr char kAbsent[] = "<absent>";        // as ProfileSection::Get reports a missing key
 constexpr char kOtherSaver[] = "C:\\windows\\system32\\other.scr";
 constexpr char kFeedStatus[] = "Storm feed of the installer test";
 constexpr char kFeed[] = "Storm feed of the installer test\n-North Atlantic\nAlpha,25.0,75.0,35\n";
@@ -100,9 +104,10 @@ std::string UninstallValue(const char* name) {
     return RegistryValueText(HKEY_LOCAL_MACHINE, kUninstallKey, name);
 }
 
-void SetDesktopValue(const char* name, const char* value) {
+// A text value set, or removed when `value` is "".
+void SetRegistryText(HKEY root, const char* keyPath, const char* name, const char* value) {
     HKEY key = nullptr;
-    ::RegCreateKeyA(HKEY_CURRENT_USER, kDesktopKey, &key);
+    ::RegCreateKeyA(root, keyPath, &key);
     if (*value == '\0') {
         ::RegDeleteValueA(key, name);
     } else {
@@ -110,6 +115,10 @@ void SetDesktopValue(const char* name, const char* value) {
                          static_cast<DWORD>(lstrlenA(value) + 1));
     }
     ::RegCloseKey(key);
+}
+
+void SetDesktopValue(const char* name, const char* value) {
+    SetRegistryText(HKEY_CURRENT_USER, kDesktopKey, name, value);
 }
 
 // ---- The version resource ------------------------------------------------------------
@@ -210,6 +219,7 @@ struct InstallCase {
     const char* name;
     bool feedHost;         // /FEEDHOST=127.0.0.1:PORT, a feed server on loopback
     bool noActivate;       // /NOACTIVATE
+    bool allUsers;         // /ALLUSERS
     const char* userSaver; // the user's SCRNSAVE.EXE before the install; "" for none
     bool interactive;      // through the pages instead: their defaults, the host typed
 };
@@ -219,9 +229,10 @@ void PrintTo(const InstallCase& row, std::ostream* out) {
 }
 
 const InstallCase kInstallCases[] = {
-    {"FeedHostAndScreenSaver", true, false, "", false},
-    {"NoActivateLeavesTheUsersSaver", false, true, kOtherSaver, false},
-    {"PagesWithTheirDefaultsAndAHost", true, false, kOtherSaver, true},
+    {"FeedHostAndScreenSaver", true, false, false, "", false},
+    {"NoActivateLeavesTheUsersSaver", false, true, false, kOtherSaver, false},
+    {"EveryAccountsScreenSaver", false, false, true, kOtherSaver, false},
+    {"PagesWithTheirDefaultsAndAHost", true, false, false, kOtherSaver, true},
 };
 
 // What the user's screen-saver values and the saver's settings must hold at a moment.
@@ -230,18 +241,19 @@ struct UserState {
     std::string active; // ScreenSaveActive
     std::vector<std::pair<const char*, std::string>> profile;
     std::vector<std::pair<const char*, std::string>> settingsKey; // the user's registry copy
+    std::vector<std::pair<const char*, std::string>> policy;      // the machine's feed host
 };
 
 UserState AfterInstall(const InstallCase& row, const std::string& host) {
     UserState state;
     state.saver = row.noActivate ? row.userSaver : InstalledSaver();
     state.active = row.noActivate ? "0" : "1";
-    state.profile = {{"Internet", row.feedHost ? "1" : kAbsent},
-                     {"Alternate", row.feedHost ? "1" : kAbsent},
-                     {"AlternateHost", row.feedHost ? host : kAbsent}};
-    state.settingsKey = {{"Internet", row.feedHost ? "1" : kAbsent},
-                         {"Alternate", row.feedHost ? "1" : kAbsent},
-                         {"AlternateHost", row.feedHost ? host : kAbsent}};
+    // The setup writes neither WIN.INI nor the user's key: the user's own choice stays.
+    state.profile = {{"Internet", kAbsent}, {"Alternate", kAbsent}, {"AlternateHost", kAbsent}};
+    state.settingsKey = {{"Internet", kAbsent}, {"Alternate", "1"}, {"AlternateHost", kUsersHost}};
+    state.policy = {{"Internet", row.feedHost ? "1" : kAbsent},
+                    {"Alternate", row.feedHost ? "1" : kAbsent},
+                    {"AlternateHost", row.feedHost ? host : kAbsent}};
     return state;
 }
 
@@ -251,6 +263,9 @@ UserState AfterUninstall(const InstallCase& row, const std::string& host) {
     if (!row.noActivate) {
         state.saver = "";
         state.active = "0";
+    }
+    for (auto& [key, value] : state.policy) {
+        value = kAbsent;
     }
     return state;
 }
@@ -265,44 +280,52 @@ void ExpectUserState(const ProfileSection& profile, const UserState& expected) {
     for (const auto& [key, value] : expected.settingsKey) {
         EXPECT_EQ(RegistryValueText(HKEY_CURRENT_USER, kSettingsRegistryKey, key), value) << key;
     }
+    for (const auto& [key, value] : expected.policy) {
+        EXPECT_EQ(RegistryValueText(HKEY_LOCAL_MACHINE, kPolicyKey, key), value) << key;
+    }
 }
 
-void DeleteUserChoices() {
-    SetDesktopValue("SCRNSAVE.EXE", "");
-    SetDesktopValue("ScreenSaveActive", "0");
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey);
-}
-
-// Active Setup's entry, and what its command gives a user who signs in for the first time
-// after the install: the same choices as the account that ran the setup got. (The test
-// can only be that account; the values it got are removed first.)
-void ExpectActiveSetupGivesTheChoices(const InstallCase& row, const std::string& host) {
-    const std::string command = RegistryValueText(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath");
-    if (row.noActivate && !row.feedHost) {
-        EXPECT_EQ(command, kAbsent) << "nothing per user to hand on";
+// Active Setup: only /ALLUSERS registers an entry, and what its command gives a user who
+// signs in for the first time after the install is Zarvane as screen saver. (The test can
+// only be the account that ran the setup; its values are removed first.) An earlier
+// version's entry and an uninstall's clean-up entry are gone.
+void ExpectActiveSetupEntry(const InstallCase& row) {
+    const HKEY machine = HKEY_LOCAL_MACHINE;
+    EXPECT_EQ(RegistryValueText(machine, kLegacyEntry.c_str(), "StubPath"), kAbsent);
+    EXPECT_EQ(RegistryValueText(machine, kCleanUpEntry.c_str(), "StubPath"), kAbsent);
+    const std::string command = RegistryValueText(machine, kAllUsersEntry.c_str(), "StubPath");
+    if (!row.allUsers) {
+        EXPECT_EQ(command, kAbsent);
         return;
     }
     ASSERT_NE(command, kAbsent);
-    std::string version = ZARVANE_VERSION_TEXT;
-    std::replace(version.begin(), version.end(), '.', ',');
-    EXPECT_EQ(RegistryValueText(HKEY_LOCAL_MACHINE, kActiveSetupKey, "Version"), version);
-    EXPECT_EQ(RegistryValueText(HKEY_LOCAL_MACHINE, kActiveSetupKey, "IsInstalled"), "1");
-    // The account that ran the setup has its choices already: Active Setup passes it by.
-    EXPECT_EQ(RegistryValueText(HKEY_CURRENT_USER, kActiveSetupKey, "Version"), version);
-    DeleteUserChoices();
-    const std::string saver = row.noActivate ? "" : InstalledSaver();
-    EXPECT_STRCASEEQ(ReadRegistryString(kDesktopKey, "SCRNSAVE.EXE").c_str(), "");
+    const std::string version = RegistryValueText(machine, kAllUsersEntry.c_str(), "Version");
+    EXPECT_EQ(RegistryValueText(machine, kAllUsersEntry.c_str(), "IsInstalled"), "1");
+    // The account that ran the setup has its choice already: Active Setup passes it by.
+    EXPECT_EQ(RegistryValueText(HKEY_CURRENT_USER, kAllUsersEntry.c_str(), "Version"), version);
+    SetDesktopValue("SCRNSAVE.EXE", "");
+    SetDesktopValue("ScreenSaveActive", "0");
     ASSERT_EQ(RunToEnd(command), 0) << command;
-    EXPECT_STRCASEEQ(ReadRegistryString(kDesktopKey, "SCRNSAVE.EXE").c_str(), saver.c_str());
-    EXPECT_EQ(ReadRegistryString(kDesktopKey, "ScreenSaveActive"), row.noActivate ? "0" : "1");
-    for (const auto& [key, value] : AfterInstall(row, host).settingsKey) {
-        EXPECT_EQ(RegistryValueText(HKEY_CURRENT_USER, kSettingsRegistryKey, key), value) << key;
-    }
+    EXPECT_STRCASEEQ(ReadRegistryString(kDesktopKey, "SCRNSAVE.EXE").c_str(),
+                     InstalledSaver().c_str());
+    EXPECT_EQ(ReadRegistryString(kDesktopKey, "ScreenSaveActive"), "1");
+    // A reinstall of the same version applies nothing new: no user runs it again.
+    ASSERT_EQ(RunToEnd("\"" + SetupPath() + "\" /S /ALLUSERS"), 0);
+    EXPECT_EQ(RegistryValueText(machine, kAllUsersEntry.c_str(), "Version"), version);
 }
 
+// The user's screen saver and a feed host the user saved; an earlier version's Active
+// Setup entry.
 void PrepareUser(const InstallCase& row) {
     SetDesktopValue("SCRNSAVE.EXE", row.userSaver);
     SetDesktopValue("ScreenSaveActive", "0");
+    SetRegistryText(HKEY_CURRENT_USER, kSettingsRegistryKey, "AlternateHost", kUsersHost);
+    HKEY key = nullptr;
+    ::RegCreateKeyA(HKEY_CURRENT_USER, kSettingsRegistryKey, &key);
+    const DWORD on = 1;
+    ::RegSetValueExA(key, "Alternate", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+    ::RegCloseKey(key);
+    SetRegistryText(HKEY_LOCAL_MACHINE, kLegacyEntry.c_str(), "StubPath", "reg.exe import x.reg");
 }
 
 std::string SetupCommand(const InstallCase& row, const std::string& host) {
@@ -312,6 +335,9 @@ std::string SetupCommand(const InstallCase& row, const std::string& host) {
     }
     if (row.noActivate) {
         command += " /NOACTIVATE";
+    }
+    if (row.allUsers) {
+        command += " /ALLUSERS";
     }
     return command;
 }
@@ -356,7 +382,7 @@ int RunThroughThePages(const std::string& host) {
     ::SendMessageA(hostBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(host.c_str()));
     ClickNext(window);
     const HWND next = ::GetDlgItem(window, IDOK);
-    WaitUntil([&] { return WindowText(next) == "&Close" && ::IsWindowEnabled(next); },
+    WaitUntil([&] { return WindowText(next) == "&Finish" && ::IsWindowEnabled(next); },
               kRunTimeoutMs);
     ClickNext(window);
     return setup.WaitForExit(kRunTimeoutMs) ? setup.ExitCode() : -1;
@@ -422,9 +448,13 @@ TEST_P(SilentSetup, InstallsThenUninstallsKeepingTheSettings) {
     if (row.feedHost) {
         ExpectSaverShowsTheFeed(server);
     }
-    ExpectActiveSetupGivesTheChoices(row, server.HostText());
+    ExpectActiveSetupEntry(row);
     Uninstall();
-    EXPECT_EQ(RegistryValueText(HKEY_LOCAL_MACHINE, kActiveSetupKey, "StubPath"), kAbsent);
+    EXPECT_EQ(RegistryValueText(HKEY_LOCAL_MACHINE, kAllUsersEntry.c_str(), "StubPath"), kAbsent);
+    // The clean-up entry for accounts signed out now; this account has had it done.
+    EXPECT_NE(RegistryValueText(HKEY_LOCAL_MACHINE, kCleanUpEntry.c_str(), "StubPath"), kAbsent);
+    EXPECT_EQ(RegistryValueText(HKEY_CURRENT_USER, kCleanUpEntry.c_str(), "Version"),
+              RegistryValueText(HKEY_LOCAL_MACHINE, kCleanUpEntry.c_str(), "Version"));
     EXPECT_FALSE(FileExists(InstalledSaver()));
     EXPECT_FALSE(FileExists(InstallFolder()));
     ExpectUserState(profile, AfterUninstall(row, server.HostText()));
@@ -467,10 +497,17 @@ void ForgetPendingRemovals() {
     }
 }
 
+// A pending removal at the next restart, as MoveFileEx records it.
+void ScheduleRemoval(const std::string& path) {
+    ASSERT_TRUE(::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) << path;
+}
+
 // A running saver holds zarvane.scr, as Windows holds a running program's file: the
-// uninstall then leaves it for the next restart, and the Apps entry goes with everything
-// else, since nothing is left for it to remove.
-TEST(Uninstall, WhileTheSaverRunsTheSaverGoesAtTheNextRestart) {
+// uninstall moves it out of the way under another name, which goes at the next restart,
+// and the Apps entry goes with everything else. A later install is not removed at that
+// restart, not even where an earlier version scheduled zarvane.scr itself for removal:
+// the setup takes that one entry out of the list and keeps the others.
+TEST(Uninstall, WhileTheSaverRunsAReinstallSurvivesTheNextRestart) {
     ASSERT_FALSE(SetupPath().empty()) << "ZARVANE_SETUP names no setup";
     const ProfileSection profile;
     ForgetPendingRemovals();
@@ -479,12 +516,24 @@ TEST(Uninstall, WhileTheSaverRunsTheSaverGoesAtTheNextRestart) {
     SaverProcess saver("/s", InstalledSaver());
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
     Uninstall();
-    EXPECT_TRUE(FileExists(InstalledSaver())) << "removed while it ran";
-    EXPECT_NE(PendingRemovals().find("zarvane.scr"), std::string::npos) << PendingRemovals();
+    EXPECT_FALSE(FileExists(InstalledSaver())) << "still under its own name";
+    EXPECT_EQ(PendingRemovals().find("zarvane.scr"), std::string::npos) << PendingRemovals();
+    EXPECT_NE(PendingRemovals().find("system32\\"), std::string::npos) << PendingRemovals();
     EXPECT_FALSE(FileExists(InstallFolder()));
+    const std::string other = InstallFolder() + ".other";
+    std::ofstream(other).put('x');
+    // As an earlier version's uninstaller left it: the file in use, scheduled by its name.
+    std::ofstream(InstalledSaver()).put('x');
+    ScheduleRemoval(InstalledSaver());
+    ScheduleRemoval(other);
+    ASSERT_EQ(RunToEnd("\"" + SetupPath() + "\" /S /NOACTIVATE"), 0);
+    EXPECT_EQ(PendingRemovals().find("system32\\zarvane.scr"), std::string::npos)
+        << PendingRemovals();
+    EXPECT_NE(PendingRemovals().find("zarvane.other"), std::string::npos) << PendingRemovals();
+    EXPECT_TRUE(FileExists(InstalledSaver()));
     ExpectEndsOnAKey(saver);
-    // What the restart does.
-    ::DeleteFileA(InstalledSaver().c_str());
+    Uninstall();
+    ::DeleteFileA(other.c_str());
     ForgetPendingRemovals();
 }
 

@@ -1,5 +1,6 @@
-// Which store each setting comes from: the user's registry copy before WIN.INI, WIN.INI
-// before the defaults, key by key.
+// Which store each setting comes from: the machine's policy (for the feed host's three keys
+// only) before the user's registry copy, that before WIN.INI, WIN.INI before the defaults,
+// key by key.
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
@@ -34,16 +35,19 @@ bool FindText(const void* context, const char* key, char* text) {
     return true;
 }
 
-SaverSettings Merge(const Store& newer, const Store& older) {
-    const SettingsSource sources[] = {{&newer, FindInt, FindText}, {&older, FindInt, FindText}};
+SaverSettings Merge(const Store& policy, const Store& newer, const Store& older) {
+    const SettingsSource sources[] = {{&policy, true, FindInt, FindText},
+                                      {&newer, false, FindInt, FindText},
+                                      {&older, false, FindInt, FindText}};
     SaverSettings settings;
     std::memset(&settings, 0x5A, sizeof settings); // every field must be filled
-    LoadSettingsFrom(settings, sources, 2);
+    LoadSettingsFrom(settings, sources, 3);
     return settings;
 }
 
 struct PrecedenceCase {
     const char* title;
+    Store policy;
     Store registry;
     Store winIni;
     int lighting;
@@ -53,35 +57,53 @@ struct PrecedenceCase {
 
 TEST(LoadSettingsFrom, EachKeyFromTheFirstStoreThatHoldsIt) {
     const PrecedenceCase cases[] = {
-        {"neither store: the defaults", {}, {}, 1, 0, kDefaultAlternateHost},
+        {"no store: the defaults", {}, {}, {}, 1, 0, kDefaultAlternateHost},
         {"WIN.INI alone",
+         {},
          {},
          {{"Lighting", "0"}, {"AlternateHost", "ini.example"}},
          0,
          0,
          "ini.example"},
         {"the dialog's save wins over an older WIN.INI value",
+         {},
          {{"Lighting", "1"}, {"AlternateHost", "dialog.example"}},
          {{"Lighting", "0"}, {"AlternateHost", "ini.example"}},
          1,
          0,
          "dialog.example"},
         {"key by key: a key the registry lacks comes from WIN.INI",
+         {},
          {{"Lighting", "0"}},
          {{"Internet", "1"}, {"Lighting", "2"}},
          0,
          1,
          kDefaultAlternateHost},
         {"an empty stored text is a value, not the default",
+         {},
          {{"AlternateHost", ""}},
          {{"AlternateHost", "ini.example"}},
          1,
          0,
          ""},
+        {"the administrator's feed host wins over the user's and WIN.INI's",
+         {{"Internet", "1"}, {"AlternateHost", "policy.example"}},
+         {{"Internet", "0"}, {"AlternateHost", "mine.example"}},
+         {{"AlternateHost", "ini.example"}},
+         1,
+         1,
+         "policy.example"},
+        {"a policy holds only the feed host's keys",
+         {{"Lighting", "0"}, {"Direct", "0"}, {"ProxyName", "policy.proxy"}},
+         {},
+         {{"Lighting", "2"}},
+         2,
+         0,
+         kDefaultAlternateHost},
     };
     for (const PrecedenceCase& c : cases) {
         SCOPED_TRACE(c.title);
-        const SaverSettings s = Merge(c.registry, c.winIni);
+        const SaverSettings s = Merge(c.policy, c.registry, c.winIni);
         EXPECT_EQ(s.lighting, c.lighting);
         EXPECT_EQ(s.internet, c.internet);
         EXPECT_STREQ(s.alternateHost, c.alternateHost);
@@ -92,7 +114,7 @@ TEST(LoadSettingsFrom, EachKeyFromTheFirstStoreThatHoldsIt) {
 
 TEST(LoadSettingsFrom, LongStoredTextsAreCutTo79) {
     const std::string longText(200, 'h');
-    const SaverSettings s = Merge({{"ProxyName", longText}}, {});
+    const SaverSettings s = Merge({}, {{"ProxyName", longText}}, {});
     EXPECT_EQ(std::string(s.proxyName), longText.substr(0, kSettingsTextSize - 1));
 }
 

@@ -39,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The storm model, the feed and both API outputs, which must parse as JSON whatever
     // was read.
-    const MadeFeed made = MakeFeed({{"FUZZ", result}}, latest, 12);
-    Check(made.ok && !made.feed.empty());
-    Check(made.stormCount <= kStormCapacity);
-    Check(nlohmann::json::accept(made.json) && nlohmann::json::accept(made.geojson));
+    const auto made = MakeFeed({{"FUZZ", result}}, latest, 12);
+    Check(made && !made->feed.empty());
+    Check(made->stormCount <= kStormCapacity);
+    Check(nlohmann::json::accept(made->json) && nlohmann::json::accept(made->geojson));
     return 0;
 }
