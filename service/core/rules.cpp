@@ -221,14 +221,14 @@ void JoinAcrossSeasons(const Fixes& fixes, Storms& storms) {
         return std::tie(a.number, a.first) < std::tie(b.number, b.first);
     });
     for (size_t k = 1, reach = 0; k < spans.size(); ++k) {
-        if (spans[k].number != spans[k - 1].number) {
-            reach = k;
-        } else if (spans[k].first - spans[reach].last <= kSeasonJoinSeconds) {
-            storms.Join(spans[k].fix, spans[reach].fix);
-            reach = spans[k].last > spans[reach].last ? k : reach;
-        } else {
-            reach = k;
+        const bool continues = spans[k].number == spans[k - 1].number &&
+                               spans[k].first - spans[reach].last <= kSeasonJoinSeconds;
+        if (!continues) {
+            reach = k; // a storm of its own so far
+            continue;
         }
+        storms.Join(spans[k].fix, spans[reach].fix);
+        reach = spans[k].last > spans[reach].last ? k : reach;
     }
 }
 
