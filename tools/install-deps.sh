@@ -15,6 +15,7 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy       # Xorg on the dummy driver: two monitors
   x11-xserver-utils                                # xrandr, which arranges them
   imagemagick xplanet-images python3               # pictures and the demo's feed server
+  python3-jsonschema gdal-bin                      # zarvane-feed: its JSON against the schema, its GeoJSON read by GDAL
   tinyproxy-bin                                    # the HTTP proxy the feed tests go through
   nsis                                             # the Windows installer (makensis)
   libcurl4-openssl-dev nlohmann-json3-dev          # zarvane-feed: fetching, NHC JSON

@@ -4,6 +4,7 @@
 
 #include "core/rules.h"
 #include "core/sources.h"
+#include "core/storm_outputs.h"
 #include "core/utc_time.h"
 #include "feed_format/feed_writer.h"
 
@@ -51,13 +52,22 @@ Expected<MadeFeed, std::string> MakeFeed(const std::vector<SourceRead>& reads, s
     // storm under warning, and an unused slot that is absent must not read as an outage.
     std::vector<std::string> failed;
     for (const SourceRead& read : reads) {
-        if (std::find(answered.begin(), answered.end(), read.label) == answered.end()) {
+        if (std::find(answered.begin(), answered.end(), read.label) == answered.end() &&
+            std::find(failed.begin(), failed.end(), read.label) == failed.end()) {
             failed.push_back(read.label);
         }
     }
-    const std::vector<FeedStorm> storms = FeedStorms(ActiveStorms(fixes, now, maxAgeHours));
+    std::vector<Storm> tracked = TrackedStorms(fixes, now, maxAgeHours);
+    std::vector<Fix> active;
+    active.reserve(tracked.size());
+    for (const Storm& storm : tracked) {
+        active.push_back(storm.shown);
+    }
+    const std::vector<FeedStorm> storms = FeedStorms(active);
     const int count = static_cast<int>(storms.size());
-    return MadeFeed{WriteFeed(StatusLine(now, count, failed), storms), count};
+    const std::string status = StatusLine(now, count, failed);
+    const StormReport report{now, status, failed, StrongestFirst(std::move(tracked))};
+    return MadeFeed{WriteFeed(status, storms), count, StormsJson(report), StormsGeoJson(report)};
 }
 
 std::optional<std::time_t> FeedTime(std::string_view feed) {

@@ -16,6 +16,8 @@ struct SourceRead {
 struct MadeFeed {
     std::string feed; // the whole feed, LF line ends
     int stormCount = 0;
+    std::string json{};    // /storms.json: every active storm
+    std::string geojson{}; // /storms.geojson
 };
 
 // What one source did in one build: it gave data, or why not (one line).
@@ -42,6 +44,7 @@ std::string StatusLine(std::time_t now, int count, const std::vector<std::string
 // The time a feed was made, read back from its status line; nothing if it has none.
 std::optional<std::time_t> FeedTime(std::string_view feed);
 
-// The feed of what the sources read, or an error when no source gave data.
+// The feed and both API outputs, all from one set of storms, of what the sources read, or
+// an error when no source gave data.
 Expected<MadeFeed, std::string> MakeFeed(const std::vector<SourceRead>& reads, std::time_t now,
                                          int maxAgeHours);

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "core/sources.h"
+#include "core/storm.h"
 #include "core/text.h"
 #include "feed_format/feed_format.h"
 
@@ -194,23 +195,46 @@ void JoinByProximity(const Fixes& fixes, Storms& storms) {
     }
 }
 
-// The storm's newest fix (the first of its members, newest first), named by the newest
-// real name any of its fixes gives.
-Fix NewestNamed(const Fixes& fixes, const std::pair<size_t, size_t>* first,
-                const std::pair<size_t, size_t>* last) {
-    Fix newest = *fixes[first->second];
-    for (; first != last; ++first) {
-        if (!IsPlaceholderName(fixes[first->second]->name)) {
-            newest.name = fixes[first->second]->name;
-            break;
+// One basin and number in two seasons: the season comes from each fix's date, so a storm
+// alive on 1 January (1 July in the south) has two ids. Such ids are one storm when the
+// fixes of one continue those of the other within kSeasonJoinSeconds.
+void JoinAcrossSeasons(const Fixes& fixes, Storms& storms) {
+    constexpr size_t kSeasonAt = 4; // "AL08" then the year
+    struct Span {
+        std::string_view number; // basin and number
+        std::time_t first, last;
+        size_t fix;
+    };
+    std::unordered_map<std::string_view, size_t> spanOfId;
+    std::vector<Span> spans;
+    for (size_t i = 0; i < fixes.size(); ++i) { // newest first: the first seen is the last
+        const std::string_view id = fixes[i]->id;
+        if (id.size() > kSeasonAt) {
+            const auto [found, added] = spanOfId.emplace(id, spans.size());
+            if (added) {
+                spans.push_back({id.substr(0, kSeasonAt), fixes[i]->time, fixes[i]->time, i});
+            }
+            spans[found->second].first = fixes[i]->time;
         }
     }
-    return newest;
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
+        return std::tie(a.number, a.first) < std::tie(b.number, b.first);
+    });
+    for (size_t k = 1, reach = 0; k < spans.size(); ++k) {
+        const bool continues = spans[k].number == spans[k - 1].number &&
+                               spans[k].first - spans[reach].last <= kSeasonJoinSeconds;
+        if (!continues) {
+            reach = k; // a storm of its own so far
+            continue;
+        }
+        storms.Join(spans[k].fix, spans[reach].fix);
+        reach = spans[k].last > spans[reach].last ? k : reach;
+    }
 }
 
 } // namespace
 
-std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours) {
+std::vector<Storm> TrackedStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours) {
     Fixes candidates = NewestFirst(fixes, now);
     Storms storms(candidates.size());
     JoinByKey(candidates, storms, [](const Fix& fix) {
@@ -218,6 +242,7 @@ std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, in
     });
     JoinByKey(candidates, storms,
               [](const Fix& fix) { return std::make_pair(fix.source, std::string_view(fix.key)); });
+    JoinAcrossSeasons(candidates, storms);
     JoinByProximity(candidates, storms);
     std::vector<std::pair<size_t, size_t>> byStorm; // (storm, fix), each storm newest first
     byStorm.reserve(candidates.size());
@@ -226,7 +251,8 @@ std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, in
     }
     std::sort(byStorm.begin(), byStorm.end());
     const std::time_t oldest = now - static_cast<std::time_t>(maxAgeHours) * kSecondsPerHour;
-    std::vector<Fix> active;
+    std::vector<Storm> active;
+    Fixes members;
     for (size_t first = 0, last = 0; first < byStorm.size(); first = last) {
         while (last < byStorm.size() && byStorm[last].first == byStorm[first].first) {
             ++last;
@@ -234,9 +260,20 @@ std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, in
         const Fix& newest = *candidates[byStorm[first].second];
         if (!newest.final && newest.time >= oldest &&
             Classify(newest.status, newest.windKnots) != StormClass::NotTropical) {
-            active.push_back(
-                NewestNamed(candidates, byStorm.data() + first, byStorm.data() + last));
+            members.clear();
+            for (size_t i = first; i < last; ++i) {
+                members.push_back(candidates[byStorm[i].second]);
+            }
+            active.push_back(MakeStorm(members));
         }
+    }
+    return active;
+}
+
+std::vector<Fix> ActiveStorms(const std::vector<Fix>& fixes, std::time_t now, int maxAgeHours) {
+    std::vector<Fix> active;
+    for (Storm& storm : TrackedStorms(fixes, now, maxAgeHours)) {
+        active.push_back(std::move(storm.shown));
     }
     return active;
 }

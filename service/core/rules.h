@@ -31,7 +31,9 @@ bool IsPlaceholderName(std::string_view name);
 // - fixes after `now` are ignored, and so are invests (numbers 90-99) and training or test
 //   numbers (80-89), by the number alone: any other number is a storm whatever its name;
 // - fixes are one storm when they share an id, or come from one source under one key
-//   (IBTrACS' SID); fixes with different ids never are. A storm without an id joins the
+//   (IBTrACS' SID); fixes with different ids never are, but for one basin and number in two
+//   seasons (a storm alive on 1 January, or 1 July in the south, dated into both) whose
+//   fixes continue one another within 48 hours. A storm without an id joins the
 //   id'd storm of another source in the same basin that has a fix within 2 degrees and
 //   6 hours of one of its own (its newest such fix decides);
 // - a storm's newest fix (NHC before JTWC, ATCF, TCVitals, IBTrACS at equal times) gives

@@ -88,6 +88,15 @@ const Option kOptions[] = {
      [](const std::string& v, long, FeedOptions& o) { return o.output = v, !v.empty(); }},
     {"--state-dir", "build", kText, 0,
      [](const std::string& v, long, FeedOptions& o) { return o.stateDir = v, !v.empty(); }},
+    // Files only: the feed alone may go to standard output.
+    {"--json", "build", kText, 0,
+     [](const std::string& v, long, FeedOptions& o) {
+         return o.jsonOutput = v, !v.empty() && v != "-";
+     }},
+    {"--geojson", "build", kText, 0,
+     [](const std::string& v, long, FeedOptions& o) {
+         return o.geojsonOutput = v, !v.empty() && v != "-";
+     }},
     {"--listen", "serve", kText, 0,
      [](const std::string& v, long, FeedOptions& o) { return Append(ReadListen(v), o.listen); }},
     {"--refresh", "serve", 1, kLongestRefreshMinutes,

@@ -29,6 +29,8 @@ struct FeedOptions {
     std::optional<std::time_t> now; // --now; none: the clock's
     std::string output = "-";       // "-": standard output
     std::string stateDir;           // --state-dir: the sources' last answers; "": none
+    std::string jsonOutput;         // --json: /storms.json's file; empty: none
+    std::string geojsonOutput;      // --geojson: /storms.geojson's file; empty: none
     // serve
     std::vector<ListenAddress> listen; // none given: 0.0.0.0:8080
     int refreshMinutes = 15;
@@ -53,7 +55,8 @@ inline constexpr const char* kDefaultListen = "0.0.0.0:8080";
 // The whole usage of the program, kept here once (main prints it; so may a man page).
 inline constexpr const char* kUsage =
     "usage: zarvane-feed build [--source KIND=LOCATION]... [--now YYYY-MM-DDTHH:MMZ]\n"
-    "                          [--max-age HOURS] [--output FILE|-] [--state-dir DIR]\n"
+    "                          [--max-age HOURS] [--output FILE|-] [--json FILE]\n"
+    "                          [--geojson FILE] [--state-dir DIR]\n"
     "       zarvane-feed serve [--listen ADDR:PORT|[ADDR6]:PORT]... [--source KIND=LOCATION]...\n"
     "                          [--refresh MINUTES] [--max-age HOURS] [--max-per-address N]\n"
     "                          [--max-connections N] [--head-timeout S] [--idle-timeout S]\n"
@@ -68,6 +71,9 @@ inline constexpr const char* kUsage =
     "                          standard output (-, the default)\n"
     "  --state-dir DIR         keep each source's last answer in DIR and ask only for a\n"
     "                          newer one next time\n"
+    "  --json FILE             also write /storms.json, every active storm with its tracks,\n"
+    "                          to FILE, replaced the same way\n"
+    "  --geojson FILE          also write /storms.geojson (RFC 7946) to FILE\n"
     "  --listen ADDR:PORT      where to serve, e.g. 0.0.0.0:8080 or [::]:8080; may be given\n"
     "                          more than once (0.0.0.0:8080)\n"
     "  --refresh MINUTES       rebuild the feed this often (15); SIGHUP rebuilds at once\n"

@@ -15,6 +15,8 @@ namespace {
 constexpr const char* kTextType = "text/plain; charset=us-ascii";
 // The saver reads the feed as single-byte ANSI text.
 constexpr const char* kFeedType = "text/plain; charset=windows-1252";
+constexpr const char* kJsonType = "application/json";
+constexpr const char* kGeoJsonType = "application/geo+json";
 constexpr const char* kNoFeedBody = "No current storm feed; try again later.\n";
 constexpr const char* kNotFoundBody = "Not found.\n";
 constexpr const char* kNotAllowedBody = "Only GET and HEAD are allowed.\n";
@@ -65,32 +67,52 @@ bool TagMatches(std::string_view list, const std::string& etag) {
     return false;
 }
 
-bool ClientHoldsFeed(const Request& request, const ServeState& state) {
+bool ClientHolds(const Request& request, const ServeState& state, const std::string& etag) {
     if (!request.ifNoneMatch.empty()) {
-        return TagMatches(request.ifNoneMatch, state.etag);
+        return TagMatches(request.ifNoneMatch, etag);
     }
     const auto since = ParseHttpDate(request.ifModifiedSince);
     return since && state.builtAt <= *since;
 }
 
-std::shared_ptr<const Answer> FeedAnswer(const Request& request, const ServeState& state,
-                                         std::time_t now, int maxAgeHours) {
-    if (!HasCurrentFeed(state, now, maxAgeHours) || !state.feedAnswer) {
+// The feed or an output of the last good build, while that build is current.
+std::shared_ptr<const Answer> PreparedAnswer(const Request& request, const ServeState& state,
+                                             std::time_t now, int maxAgeHours,
+                                             const PreparedOutput& output) {
+    if (!HasCurrentFeed(state, now, maxAgeHours) || !output.whole) {
         return Text(503, kNoFeedBody, {{"Retry-After", "60"}});
     }
-    return ClientHoldsFeed(request, state) ? state.feedNotModified : state.feedAnswer;
+    return ClientHolds(request, state, output.etag) ? output.notModified : output.whole;
 }
 
 // A cache in front may compress; Vary keeps the saver, which decodes nothing, on the
-// plain bytes.
-void PrepareFeedAnswers(ServeState& state) {
-    const Headers headers = {{"Content-Type", kFeedType},
-                             {"ETag", state.etag},
-                             {"Last-Modified", state.lastModified},
-                             {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)},
-                             {"Vary", "Accept-Encoding"}};
-    state.feedAnswer = PrepareAnswer(200, headers, state.feed);
-    state.feedNotModified = PrepareAnswer(304, headers, std::make_shared<const std::string>());
+// plain bytes. `more` are the output's own headers.
+PreparedOutput PrepareOutput(const std::string& bytes, const char* type,
+                             const std::string& lastModified, const Headers& more = {}) {
+    PreparedOutput output{EntityTag(bytes), nullptr, nullptr};
+    Headers headers = {{"Content-Type", type},
+                       {"ETag", output.etag},
+                       {"Last-Modified", lastModified},
+                       {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)},
+                       {"Vary", "Accept-Encoding"}};
+    headers.insert(headers.end(), more.begin(), more.end());
+    output.whole = PrepareAnswer(200, headers, std::make_shared<const std::string>(bytes));
+    output.notModified = PrepareAnswer(304, headers, std::make_shared<const std::string>());
+    return output;
+}
+
+// The two outputs may be read by a web page of any site.
+const Headers kAnyOrigin = {{"Access-Control-Allow-Origin", "*"}};
+
+void PrepareOutputs(ServeState& state, const MadeFeed& made) {
+    const PreparedOutput feed = PrepareOutput(made.feed, kFeedType, state.lastModified);
+    state.feed = feed.whole->body;
+    state.etag = feed.etag;
+    state.feedAnswer = feed.whole;
+    state.feedNotModified = feed.notModified;
+    state.stormsJson = PrepareOutput(made.json, kJsonType, state.lastModified, kAnyOrigin);
+    state.stormsGeoJson =
+        PrepareOutput(made.geojson, kGeoJsonType, state.lastModified, kAnyOrigin);
 }
 
 std::shared_ptr<const Answer> HealthAnswer(const ServeState& state, std::time_t now,
@@ -115,11 +137,9 @@ ServeState RecordBuild(ServeState state, const FeedBuild& build, std::time_t now
     state.lastBuild = now;
     if (build.made) {
         state.hasFeed = true;
-        state.feed = std::make_shared<const std::string>(build.made->feed);
-        state.etag = EntityTag(build.made->feed);
         state.lastModified = HttpDate(now);
         state.builtAt = now;
-        PrepareFeedAnswers(state);
+        PrepareOutputs(state, *build.made);
     }
     for (const SourceOutcome& source : build.sources) {
         SourceHealth& health = HealthOf(state.sources, source.label);
@@ -146,7 +166,14 @@ std::shared_ptr<const Answer> AnswerRequest(const Request& request, const ServeS
     const std::string_view path = request.path;
     if (path.size() >= std::strlen(kFeedPathSuffix) &&
         path.substr(path.size() - std::strlen(kFeedPathSuffix)) == kFeedPathSuffix) {
-        return FeedAnswer(request, state, now, maxAgeHours);
+        return PreparedAnswer(request, state, now, maxAgeHours,
+                              {state.etag, state.feedAnswer, state.feedNotModified});
+    }
+    if (path == kStormsJsonPath) {
+        return PreparedAnswer(request, state, now, maxAgeHours, state.stormsJson);
+    }
+    if (path == kStormsGeoJsonPath) {
+        return PreparedAnswer(request, state, now, maxAgeHours, state.stormsGeoJson);
     }
     if (path == kHealthPath) {
         return HealthAnswer(state, now, maxAgeHours);

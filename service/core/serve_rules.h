@@ -19,6 +19,8 @@ namespace feed {
 inline constexpr const char* kFeedPathSuffix = ::kFeedPath;
 inline constexpr const char* kHealthPath = "/healthz";
 inline constexpr const char* kStatusPath = "/status.json";
+inline constexpr const char* kStormsJsonPath = "/storms.json";
+inline constexpr const char* kStormsGeoJsonPath = "/storms.geojson";
 inline constexpr int kFeedCacheSeconds = 300;
 
 // What one source did in the builds so far. Times are UTC seconds; 0 means never.
@@ -33,6 +35,12 @@ struct SourceHealth {
 // state is never changed once shared, so the bytes are served straight from it.
 struct Answer;
 
+// An output of a good build, answered as made: whole, and 304 to a client holding it.
+struct PreparedOutput {
+    std::string etag; // quoted, from the bytes
+    std::shared_ptr<const Answer> whole, notModified; // null until a good build
+};
+
 struct ServeState {
     bool hasFeed = false;
     std::shared_ptr<const std::string> feed = std::make_shared<const std::string>();
@@ -43,6 +51,8 @@ struct ServeState {
     std::vector<SourceHealth> sources;
     // The feed's answers, made once per good build: whole, and 304 to a client holding it.
     std::shared_ptr<const Answer> feedAnswer, feedNotModified;
+    PreparedOutput stormsJson;    // of the same build as `feed`
+    PreparedOutput stormsGeoJson; // of the same build as `feed`
 };
 
 // Folds one build into the state: a good build replaces the feed; a failed one keeps the
@@ -83,8 +93,9 @@ struct Request {
     std::string_view ifModifiedSince;
 };
 
-// The answer to one request: a feed the client holds already (If-None-Match, else
-// If-Modified-Since) is answered 304.
+// The answer to one request: a feed or output the client holds already (If-None-Match,
+// else If-Modified-Since) is answered 304. The two outputs may be read by any web page
+// (Access-Control-Allow-Origin: *).
 std::shared_ptr<const Answer> AnswerRequest(const Request& request, const ServeState& state,
                                             std::time_t now, int maxAgeHours);
 std::shared_ptr<const Answer> AnswerRequest(const std::string& method, const std::string& path,

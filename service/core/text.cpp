@@ -282,3 +282,29 @@ bool IsLetterWindows1252(char c) {
     return std::isalpha(byte < 0x80 ? byte : 0) != 0 || UpperWindows1252(c) != c ||
            LowerWindows1252(c) != c || byte == 0xDF || byte == 0x83;
 }
+
+std::string Utf8OfWindows1252(std::string_view text) {
+    constexpr char32_t kReplacement = 0xFFFD;
+    constexpr unsigned kTwoBytes = 0x800, kSixBits = 0x3F;
+    std::string result;
+    result.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        char32_t point = byte;
+        if (byte >= kHighBlockStart && byte < kLatin1Start) {
+            point = kHighBlock[byte - kHighBlockStart] ? kHighBlock[byte - kHighBlockStart]
+                                                       : kReplacement;
+        }
+        if (point < kHighBlockStart) {
+            result += c;
+        } else if (point < kTwoBytes) {
+            result += static_cast<char>(0xC0 | (point >> 6));
+            result += static_cast<char>(0x80 | (point & kSixBits));
+        } else {
+            result += static_cast<char>(0xE0 | (point >> 12));
+            result += static_cast<char>(0x80 | ((point >> 6) & kSixBits));
+            result += static_cast<char>(0x80 | (point & kSixBits));
+        }
+    }
+    return result;
+}

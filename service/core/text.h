@@ -52,6 +52,10 @@ std::string ToUpper(std::string_view text);
 // C1). A byte that is not UTF-8 is taken as windows-1252 already.
 std::string Windows1252OfUtf8(std::string_view text);
 
+// windows-1252 text as UTF-8, every byte the character it stands for (0x8A is U+0160); the
+// five bytes that stand for none become U+FFFD.
+std::string Utf8OfWindows1252(std::string_view text);
+
 // Case of a windows-1252 letter (ASCII and the accented letters); other bytes unchanged.
 char UpperWindows1252(char c);
 char LowerWindows1252(char c);

@@ -52,29 +52,60 @@ std::optional<std::time_t> FeedAge(const std::string& path, std::time_t now) {
                                             : std::nullopt;
 }
 
-// No source gave data: keep the last feed while it is young enough, else remove it, so
-// that "no data" never reads as "no storms". False when a stale feed could not be removed.
-bool KeepOrRemove(const FeedOptions& options, std::time_t now) {
-    const std::string& path = options.output;
+// No source gave data: keep the last output at `path` while it is young enough, else remove
+// it, so that "no data" never reads as "no storms". False when a stale one could not be removed.
+bool KeepOrRemove(const std::string& path, int maxAgeHours, std::time_t now) {
     struct stat info {};
     if (path == kStandardOutput || ::lstat(path.c_str(), &info) != 0) {
         return true;
     }
     const auto age = FeedAge(path, now);
     const long hours = age ? static_cast<long>(*age / 3600) : -1;
-    if (age && *age <= static_cast<std::time_t>(options.maxAgeHours) * 3600) {
-        std::fprintf(stderr, "zarvane-feed: kept the last feed in %s (%ld h old)\n", path.c_str(),
+    if (age && *age <= static_cast<std::time_t>(maxAgeHours) * 3600) {
+        std::fprintf(stderr, "zarvane-feed: kept the last output in %s (%ld h old)\n", path.c_str(),
                      hours);
         return true;
     }
     if (::unlink(path.c_str()) != 0) {
-        std::fprintf(stderr, "zarvane-feed: cannot remove the stale feed %s: %s\n", path.c_str(),
+        std::fprintf(stderr, "zarvane-feed: cannot remove the stale output %s: %s\n", path.c_str(),
                      std::strerror(errno));
         return false;
     }
-    std::fprintf(stderr, "zarvane-feed: removed %s: the last feed is %s\n", path.c_str(),
+    std::fprintf(stderr, "zarvane-feed: removed %s: the last output is %s\n", path.c_str(),
                  age ? (std::to_string(hours) + " h old").c_str() : "not current");
     return true;
+}
+
+// Every file the build writes, with what goes into it; the feed first.
+std::vector<std::pair<std::string, const std::string*>> OutputsOf(const FeedOptions& options,
+                                                                  const MadeFeed& made) {
+    std::vector<std::pair<std::string, const std::string*>> outputs = {
+        {options.output, &made.feed}};
+    if (!options.jsonOutput.empty()) {
+        outputs.emplace_back(options.jsonOutput, &made.json);
+    }
+    if (!options.geojsonOutput.empty()) {
+        outputs.emplace_back(options.geojsonOutput, &made.geojson);
+    }
+    return outputs;
+}
+
+// Writes each output (the feed to standard output when asked); false if any failed.
+bool WriteOutputs(const std::vector<std::pair<std::string, const std::string*>>& outputs) {
+    bool written = true;
+    for (const auto& [path, bytes] : outputs) {
+        if (path == kStandardOutput) {
+            std::fwrite(bytes->data(), 1, bytes->size(), stdout);
+            written = std::fflush(stdout) == 0 && written;
+            continue;
+        }
+        TemporaryFile temporary(path);
+        if (const auto committed = temporary.Commit(*bytes, path); !committed) {
+            std::fprintf(stderr, "zarvane-feed: %s\n", committed.error().c_str());
+            written = false;
+        }
+    }
+    return written;
 }
 
 void Report(const FeedBuild& build) {
@@ -115,27 +146,25 @@ int RunBuild(const std::vector<std::string>& args) {
     }
     const FeedOptions& options = *parsed;
     // Never rename over a device, a folder or a link: `--output /dev/null` must stay one.
-    if (options.output != kStandardOutput && !TemporaryFile::IsRegularOrAbsent(options.output)) {
-        std::fprintf(stderr, "zarvane-feed build: %s exists and is not a regular file\n",
-                     options.output.c_str());
-        return kExitUsage;
+    for (const std::string& path : {options.output, options.jsonOutput, options.geojsonOutput}) {
+        if (!path.empty() && path != kStandardOutput && !TemporaryFile::IsRegularOrAbsent(path)) {
+            std::fprintf(stderr, "zarvane-feed build: %s exists and is not a regular file\n",
+                         path.c_str());
+            return kExitUsage;
+        }
     }
     const std::time_t now = options.now.value_or(std::time(nullptr));
     const FeedBuild build = Build(options, now);
     Report(build);
     if (!build.made) {
         std::fprintf(stderr, "zarvane-feed: no source gave data; no feed written\n");
-        KeepOrRemove(options, now);
+        for (const std::string& path :
+             {options.output, options.jsonOutput, options.geojsonOutput}) {
+            if (!path.empty()) {
+                KeepOrRemove(path, options.maxAgeHours, now);
+            }
+        }
         return kExitNoFeed;
     }
-    if (options.output == kStandardOutput) {
-        std::fwrite(build.made->feed.data(), 1, build.made->feed.size(), stdout);
-        return std::fflush(stdout) == 0 ? kExitWritten : kExitNoFeed;
-    }
-    TemporaryFile temporary(options.output);
-    if (const auto committed = temporary.Commit(build.made->feed, options.output); !committed) {
-        std::fprintf(stderr, "zarvane-feed: %s\n", committed.error().c_str());
-        return kExitNoFeed;
-    }
-    return kExitWritten;
+    return WriteOutputs(OutputsOf(options, *build.made)) ? kExitWritten : kExitNoFeed;
 }

@@ -5,6 +5,9 @@
 // parser (tests/storms). Runs only where that folder exists: ZARVANE_STORM_DATA, else
 // <source tree>/../shared/data/storms.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +23,7 @@
 
 #include "core/make_feed.h"
 #include "core/readers.h"
+#include "core/storm.h"
 #include "core/text.h"
 #include "core/utc_time.h"
 #include "shell/build_feed.h"
@@ -534,15 +538,49 @@ bool TropicalClass(const std::string& status) {
     return false;
 }
 
+struct TrackCount {
+    int tracks = 0, points = 0;
+};
+
+// The one storm's past track is the b-deck's rows so far, one per time, back five days.
+bool TrackIsRows(const std::vector<::Storm>& storms,
+                 const std::vector<std::vector<std::string>>& rows, TrackCount& count) {
+    std::vector<const std::vector<std::string>*> recent;
+    const std::time_t newest = *ParseDigitsTime(rows.back()[2]);
+    for (const auto& row : rows) {
+        if (newest - *ParseDigitsTime(row[2]) <= 5 * 24 * 3600) {
+            recent.push_back(&row);
+        }
+    }
+    if (storms.size() != 1 || storms[0].track.size() != recent.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < recent.size(); ++i) {
+        const TrackPoint& point = storms[0].track[i];
+        const std::vector<std::string>& row = *recent[i];
+        if (point.time != *ParseDigitsTime(row[2]) ||
+            std::fabs(point.latitude - Tenths(row[6])) > 0.01 ||
+            std::fabs(point.longitude - Tenths(row[7])) > 0.01 ||
+            point.windKnots != ParseInt(row[8]).value()) {
+            return false;
+        }
+    }
+    ++count.tracks;
+    count.points += static_cast<int>(recent.size());
+    return true;
+}
+
 // Every six-hourly row of every b-deck: the file cut after that time's last line and read
 // at an hour after it lists the storm at the row's place and wind exactly when the row's
-// class is tropical and its number is not an invest.
+// class is tropical and its number is not an invest, and the storm's past track is then the
+// rows so far.
 TEST(RealData, BestTrackReplay) {
     const std::filesystem::path folder = DataFolder();
     if (!std::filesystem::is_directory(folder)) {
         GTEST_SKIP() << "no storm data at " << folder;
     }
     int rows = 0, wrong = 0;
+    TrackCount tracked;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().extension() != ".dat") {
             continue;
@@ -552,18 +590,25 @@ TEST(RealData, BestTrackReplay) {
         std::string line, time;
         size_t end = 0;
         std::vector<std::string> row;
+        std::vector<std::vector<std::string>> rowsSoFar; // one per time, oldest first
         const auto replay = [&] {
-            if (row.empty() || ParseInt(time.substr(8, 2)).value() % 6 != 0) {
+            if (row.empty()) {
+                return;
+            }
+            rowsSoFar.push_back(row);
+            if (ParseInt(time.substr(8, 2)).value() % 6 != 0) {
                 return;
             }
             ++rows;
             const std::time_t now = *ParseDigitsTime(time) + 3600;
-            const auto storms = FeedOf("ATCF", ReadSource("atcf", body.substr(0, end)), now);
+            const ReadResult read = ReadSource("atcf", body.substr(0, end));
+            const auto storms = FeedOf("ATCF", read, now);
             const bool listed = TropicalClass(row[10]) && ParseInt(row[1]).value() < 80;
-            const bool right = listed ? storms.size() == 1 &&
-                                            At(storms[0], Tenths(row[6]), -Tenths(row[7])) &&
-                                            storms[0].windKnots == ParseInt(row[8]).value()
-                                      : storms.empty();
+            const bool right =
+                listed ? storms.size() == 1 && At(storms[0], Tenths(row[6]), -Tenths(row[7])) &&
+                             storms[0].windKnots == ParseInt(row[8]).value() &&
+                             TrackIsRows(TrackedStorms(read->fixes, now, 12), rowsSoFar, tracked)
+                       : storms.empty();
             if (!right) {
                 ++wrong;
                 ADD_FAILURE() << entry.path().filename() << " " << time << " " << row[10] << ": "
@@ -581,7 +626,8 @@ TEST(RealData, BestTrackReplay) {
         }
         replay();
     }
-    std::printf("best-track replay: %d rows, %d wrong\n", rows, wrong);
+    std::printf("best-track replay: %d rows, %d wrong; %d tracks of %d points in all\n", rows,
+                wrong, tracked.tracks, tracked.points);
     EXPECT_EQ(rows, 261); // every six-hourly time of the eight b-decks
 }
 
@@ -670,6 +716,108 @@ TEST(RealData, TcvitalsReplay) {
                 older, missing);
     EXPECT_EQ(older, 0);
     EXPECT_EQ(missing, 0);
+}
+
+// What a command prints on its standard output.
+std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            text.append(buffer, n);
+        }
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+// The features a storms.json implies in its GeoJSON: a point per storm, a line per track of
+// two or more fixes and per forecast.
+std::pair<size_t, size_t> PointsAndLines(const nlohmann::json& json) {
+    size_t lines = 0;
+    for (const auto& storm : json["storms"]) {
+        lines += storm["track"].size() >= 2 ? 1 : 0;
+        lines += !storm["forecast"].is_null() && !storm["forecast"]["points"].empty() ? 1 : 0;
+    }
+    return {json["storms"].size(), lines};
+}
+
+// Every file of the table through the program with --json and --geojson, and one build of
+// NHC's products with the b-deck of the same advisory: every storm of the feed is in
+// storms.json at the same place, wind and name; every storms.json passes the schema in a
+// real validator; GDAL reads every GeoJSON with a point per storm and a line per track.
+TEST(RealData, ProgramOutputsPassTheSchemaAndGdal) {
+    const std::filesystem::path folder = DataFolder();
+    if (!std::filesystem::is_directory(folder) || std::system("command -v ogrinfo >/dev/null") ||
+        std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null")) {
+        GTEST_SKIP() << "no storm data at " << folder << ", or no ogrinfo or jsonschema";
+    }
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("zarvane-outputs-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(out);
+    std::vector<std::pair<std::string, std::string>> builds; // sources, now
+    for (const FileCase& c : kFiles) {
+        builds.emplace_back(std::string(" --source ") + c.kind + "=" + (folder / c.file).string(),
+                            c.now);
+    }
+    builds.emplace_back(
+        " --source nhc=" + (folder / "nhc-al082023-036.CurrentStorms.json").string() +
+            " --source atcf=" + (folder / "nhc-al082023-036.al082023.dat").string(),
+        "2023-08-29T15:00Z");
+    std::string jsonFiles;
+    for (size_t i = 0; i < builds.size(); ++i) {
+        SCOPED_TRACE(builds[i].first);
+        const std::string base = (out / std::to_string(i)).string();
+        const std::string command = std::string(ZARVANE_FEED_PROGRAM) + " build" + builds[i].first +
+                                    " --now " + builds[i].second + " --output " + base +
+                                    ".dat --json " + base + ".json --geojson " + base + ".geojson";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const auto json = nlohmann::json::parse(ReadWhole(base + ".json"));
+        for (const WrittenStorm& storm : ReadWritten(ReadWhole(base + ".dat")).storms) {
+            EXPECT_TRUE(std::any_of(json["storms"].begin(), json["storms"].end(),
+                                    [&](const auto& s) {
+                                        return s["name"] == Utf8OfWindows1252(storm.name) &&
+                                               std::fabs(s["latitude"].template get<double>() -
+                                                         storm.latitude) < 0.051 &&
+                                               std::fabs(s["longitude"].template get<double>() +
+                                                         storm.longitude) < 0.051 &&
+                                               s["windKnots"] == storm.windKnots;
+                                    }))
+                << storm.name;
+        }
+        const std::string gdal = Output("ogrinfo -ro -al -geom=SUMMARY " + base + ".geojson");
+        const auto [points, lines] = PointsAndLines(json);
+        EXPECT_NE(gdal.find("Feature Count: " + std::to_string(points + lines) + "\n"),
+                  std::string::npos)
+            << gdal;
+        size_t gotPoints = 0, gotLines = 0;
+        std::istringstream gdalLines(gdal);
+        for (std::string line; std::getline(gdalLines, line);) {
+            gotPoints += line.rfind("  POINT : ", 0) == 0 ? 1 : 0;
+            gotLines +=
+                line.rfind("  LINESTRING : ", 0) == 0 || line.rfind("  MULTILINESTRING : ", 0) == 0
+                    ? 1
+                    : 0;
+        }
+        EXPECT_EQ(gotPoints, points);
+        EXPECT_EQ(gotLines, lines);
+        jsonFiles += " " + base + ".json";
+    }
+    const std::string validate =
+        "/usr/bin/python3 -c 'import json, sys, jsonschema\n"
+        "schema = json.load(open(sys.argv[1]))\n"
+        "jsonschema.Draft202012Validator.check_schema(schema)\n"
+        "for name in sys.argv[2:]:\n"
+        "    jsonschema.Draft202012Validator(schema).validate(json.load(open(name)))\n"
+        "print(len(sys.argv) - 2, \"valid\")' " +
+        std::string(ZARVANE_SOURCE_DIR) + "/docs/storms.schema.json" + jsonFiles + " 2>&1";
+    const std::string verdict = Output(validate);
+    EXPECT_EQ(verdict, std::to_string(builds.size()) + " valid\n");
+    std::printf("schema: %sogrinfo of the NHC build:\n%s", verdict.c_str(),
+                Output("ogrinfo -ro -al -so " + (out / std::to_string(builds.size() - 1)).string() +
+                       ".geojson | grep -E 'Feature Count|Geometry|Extent'")
+                    .c_str());
+    std::filesystem::remove_all(out);
 }
 
 } // namespace

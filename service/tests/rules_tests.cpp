@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "core/make_feed.h"
 #include "core/rules.h"
+#include "core/storm.h"
 #include "core/utc_time.h"
 
 namespace {
@@ -28,6 +31,25 @@ Fix MakeFix(const char* id, SourceKind source, double latitude, double longitude
     fix.time = At(time);
     fix.basin = basin;
     fix.source = source;
+    return fix;
+}
+
+Fix Keyed(Fix fix, const char* key) {
+    fix.key = key;
+    return fix;
+}
+
+Fix Moving(Fix fix, int degrees, int knots) {
+    fix.motionDegrees = degrees;
+    fix.motionKnots = knots;
+    return fix;
+}
+
+Fix Forecasting(Fix fix, int points) {
+    for (int i = 1; i <= points; ++i) {
+        fix.forecast.push_back(
+            {fix.time + i * 12 * 3600, fix.latitude + i, fix.longitude, 50, i > 3});
+    }
     return fix;
 }
 
@@ -174,6 +196,135 @@ TEST(Rules, FilterAndMerge) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Names(FeedStorms(ActiveStorms(c.fixes, At(now), 12))), c.want);
+    }
+}
+
+// The storm model: one id for a storm's whole life, its track, motion and forecast. A case
+// marked `outputs` also checks that the feed and both outputs show that one storm once.
+TEST(Rules, StormModel) {
+    const auto al30 = [](const char* id, SourceKind source, double lat, const char* time) {
+        return MakeFix(id, source, lat, -60, 50, time, "TS", "ZETA", Basin::Atlantic);
+    };
+    const auto sh01 = [](const char* id, SourceKind source, double lat, const char* time) {
+        return MakeFix(id, source, lat, 90, 45, time, "TS", "ALBA", Basin::Southern);
+    };
+    const struct {
+        const char* what;
+        std::vector<Fix> fixes;
+        const char* now;
+        const char* id;
+        size_t trackPoints;
+        Motion motion;
+        size_t forecastPoints;
+        bool outputs;
+    } cases[] = {
+        {"a b-deck across 1 January: one storm, the season it began in",
+         {al30("AL302025", SourceKind::Atcf, 20, "2025-12-31T12:00Z"),
+          al30("AL302025", SourceKind::Atcf, 21, "2025-12-31T18:00Z"),
+          al30("AL302026", SourceKind::Atcf, 22, "2026-01-01T00:00Z"),
+          al30("AL302026", SourceKind::Atcf, 23, "2026-01-01T06:00Z")},
+         "2026-01-01T07:00Z",
+         "AL302025",
+         4,
+         {0, 10, MotionFrom::Track},
+         0,
+         true},
+        {"with TCVitals dated into the new season and IBTrACS keeping the old id",
+         {al30("AL302025", SourceKind::Atcf, 20, "2025-12-31T18:00Z"),
+          al30("AL302026", SourceKind::Atcf, 21, "2026-01-01T00:00Z"),
+          al30("AL302026", SourceKind::Tcvitals, 21, "2026-01-01T00:00Z"),
+          al30("AL302026", SourceKind::Tcvitals, 22, "2026-01-01T06:00Z"),
+          Keyed(al30("AL302025", SourceKind::Ibtracs, 20, "2025-12-31T18:00Z"), "2025360N20300"),
+          Keyed(al30("AL302025", SourceKind::Ibtracs, 21.5, "2026-01-01T03:00Z"), "2025360N20300")},
+         "2026-01-01T07:00Z",
+         "AL302025",
+         4,
+         {0, 10, MotionFrom::Track},
+         0,
+         true},
+        {"a b-deck across 1 July in the south",
+         {sh01("SH012025", SourceKind::Atcf, -10, "2025-06-30T18:00Z"),
+          sh01("SH012026", SourceKind::Atcf, -11, "2025-07-01T00:00Z")},
+         "2025-07-01T01:00Z",
+         "SH012025",
+         2,
+         {180, 10, MotionFrom::Track},
+         0,
+         true},
+        {"with TCVitals and IBTrACS across 1 July",
+         {sh01("SH012025", SourceKind::Atcf, -10, "2025-06-30T18:00Z"),
+          sh01("SH012026", SourceKind::Tcvitals, -11, "2025-07-01T00:00Z"),
+          Keyed(sh01("SH012025", SourceKind::Ibtracs, -11, "2025-07-01T00:00Z"), "2025181S10090")},
+         "2025-07-01T01:00Z",
+         "SH012025",
+         2,
+         {180, 10, MotionFrom::Track},
+         0,
+         true},
+        {"one number in two seasons 49 hours apart: two storms",
+         {al30("AL302025", SourceKind::Atcf, 20, "2025-12-31T00:00Z"),
+          al30("AL302026", SourceKind::Atcf, 21, "2026-01-02T01:00Z")},
+         "2026-01-02T02:00Z",
+         "AL302026",
+         1,
+         {},
+         0,
+         false},
+        {"the agency's motion at the shown time; a forecast from the newest fix with one",
+         {Moving(MakeFix("WP012031", SourceKind::Tcvitals, 10, 140, 50, "2031-09-10T06:00Z"), 275,
+                 12),
+          Forecasting(MakeFix("WP012031", SourceKind::Jtwc, 9, 140, 45, "2031-09-10T00:00Z"), 5),
+          Forecasting(MakeFix("WP012031", SourceKind::Jtwc, 8, 140, 40, "2031-09-09T18:00Z"), 2)},
+         "2031-09-10T07:00Z",
+         "WP012031",
+         3,
+         {275, 12, MotionFrom::Agency},
+         5,
+         false},
+        {"motion from fixes at least 3 hours apart; one point per time, five days of them",
+         {MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-03T00:00Z"),
+          MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-05T06:00Z"),
+          MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-10T00:00Z"),
+          MakeFix("WP012031", SourceKind::Ibtracs, 10, 140, 50, "2031-09-10T00:00Z"),
+          MakeFix("WP012031", SourceKind::Tcvitals, 10, 141, 50, "2031-09-10T04:00Z"),
+          MakeFix("WP012031", SourceKind::Atcf, 10, 141.5, 50, "2031-09-10T06:00Z")},
+         "2031-09-10T07:00Z",
+         "WP012031",
+         4,
+         {90, 15, MotionFrom::Track},
+         0,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<Storm> storms = TrackedStorms(c.fixes, At(c.now), 12);
+        ASSERT_EQ(storms.size(), 1u);
+        const Storm& storm = storms[0];
+        EXPECT_EQ(storm.id, c.id);
+        EXPECT_EQ(storm.track.size(), c.trackPoints);
+        EXPECT_TRUE(std::is_sorted(
+            storm.track.begin(), storm.track.end(),
+            [](const TrackPoint& a, const TrackPoint& b) { return a.time <= b.time; }));
+        EXPECT_EQ(storm.track.back().time, storm.shown.time);
+        EXPECT_EQ(storm.motion.degrees, c.motion.degrees);
+        EXPECT_EQ(storm.motion.knots, c.motion.knots);
+        EXPECT_EQ(storm.motion.from, c.motion.from);
+        EXPECT_EQ(storm.forecast.size(), c.forecastPoints);
+        if (!c.outputs) {
+            continue;
+        }
+        const MadeFeed made = *MakeFeed({{"ATCF", SourceFixes{c.fixes, {}}}}, At(c.now), 12);
+        EXPECT_EQ(made.stormCount, 1);
+        const auto json = nlohmann::json::parse(made.json);
+        ASSERT_EQ(json["storms"].size(), 1u);
+        EXPECT_EQ(json["storms"][0]["id"], c.id);
+        int points = 0;
+        const auto geojson = nlohmann::json::parse(made.geojson);
+        for (const auto& feature : geojson["features"]) {
+            EXPECT_EQ(feature["properties"]["id"], c.id);
+            points += feature["geometry"]["type"] == "Point" ? 1 : 0;
+        }
+        EXPECT_EQ(points, 1);
     }
 }
 

@@ -28,6 +28,8 @@ namespace {
 
 constexpr int kReceiveBoundSeconds = 30; // catches a hang; never reached when all is well
 const std::string kFeed = "Loopback test feed\n-Atlantic\nSample,14.2,45.5,30\n";
+const std::string kStormsJson = "{\"storms\":[]}\n";
+const std::string kStormsGeoJson = "{\"type\":\"FeatureCollection\",\"features\":[]}\n";
 
 // A connection to 127.0.0.1:port from `from` (another loopback address stands for another
 // client, e.g. a whole office behind one NAT address).
@@ -103,8 +105,9 @@ bool HasHeader(const std::string& reply, const std::string& line) {
 struct Served {
     explicit Served(bool holding, HttpLimits limits = {}) {
         if (holding) {
-            store.state = std::make_shared<const ServeState>(
-                RecordBuild({}, {MadeFeed{kFeed}, {{"NHC", {}}}, {}}, std::time(nullptr)));
+            store.state = std::make_shared<const ServeState>(RecordBuild(
+                {}, {MadeFeed{kFeed, 0, kStormsJson, kStormsGeoJson}, {{"NHC", {}}}, {}},
+                std::time(nullptr)));
         }
         server = StartHttp("127.0.0.1", 0, limits, store);
     }
@@ -351,6 +354,37 @@ TEST(ServeHttp, KeepAlivePipeliningAndValidators) {
     EXPECT_EQ(CountOf(reply, "Sample"), 2u) << reply; // not in the 304, nor after HEAD
     EXPECT_EQ(CountOf(reply, "Connection: close"), 1u) << reply;
     EXPECT_EQ(CountOf(reply, "ETag: " + tag + "\r\n"), 3u) << reply;
+}
+
+// The API's outputs: their types, any origin, and 304 to a client that holds them.
+TEST(ServeHttp, StormOutputsAnswerTheirTagsWith304ToAnyOrigin) {
+    Served served(true);
+    ASSERT_TRUE(served.server);
+    const ServeState& state = *served.store.state;
+    const struct {
+        const char* path;
+        const char* type;
+        const std::string& body;
+        const std::string& etag;
+    } kOutputs[] = {
+        {"/storms.json", "application/json", kStormsJson, state.stormsJson.etag},
+        {"/storms.geojson", "application/geo+json", kStormsGeoJson, state.stormsGeoJson.etag},
+    };
+    for (const auto& output : kOutputs) {
+        SCOPED_TRACE(output.path);
+        const std::string get = std::string("GET ") + output.path + " HTTP/1.0\r\n";
+        const std::string full = Exchange(served.Port(), get + "\r\n");
+        EXPECT_EQ(Status(full), "200 OK") << full;
+        EXPECT_TRUE(HasHeader(full, std::string("Content-Type: ") + output.type)) << full;
+        EXPECT_TRUE(HasHeader(full, "Access-Control-Allow-Origin: *")) << full;
+        EXPECT_TRUE(HasHeader(full, "ETag: " + output.etag)) << full;
+        EXPECT_EQ(Body(full), output.body);
+        const std::string held =
+            Exchange(served.Port(), get + "If-None-Match: " + output.etag + "\r\n\r\n");
+        EXPECT_EQ(Status(held), "304 Not Modified") << held;
+        EXPECT_TRUE(HasHeader(held, "Access-Control-Allow-Origin: *")) << held;
+        EXPECT_EQ(Body(held), "");
+    }
 }
 
 // Listening on several addresses at once, IPv6 loopback among them.

@@ -1,15 +1,18 @@
 // One source kind's reading (FUZZ_KIND, set by the build: its reader, then Normalise) on
-// arbitrary bytes, and the rules and the writer on whatever it reads. Every fix must be normalised
-// (finite position in range, longitude in (-180, 180], wind 0-300 knots, pressure 0 or
-// 850-1100 hPa, motion not given or in range, forecast points likewise); any crash or
-// sanitizer report is a failure.
+// arbitrary bytes, and the rules and the writers (feed, JSON, GeoJSON) on whatever it reads.
+// Every fix must be normalised (finite position in range, longitude in (-180, 180], wind
+// 0-300 knots, pressure 0 or 850-1100 hPa, motion not given or in range, forecast points
+// likewise); any crash or sanitizer report is a failure.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "core/make_feed.h"
 #include "core/readers.h"
 #include "core/rules.h"
+
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -48,8 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(fix.basin >= Basin::Atlantic && fix.basin <= Basin::Southern);
         latest = fix.time > latest ? fix.time : latest;
     }
-    const std::vector<FeedStorm> storms = FeedStorms(ActiveStorms(result->fixes, latest, 12));
-    Check(storms.size() <= static_cast<size_t>(kStormCapacity));
-    Check(!WriteFeed("status", storms).empty());
+    // The storm model, the feed and both API outputs, which must parse as JSON whatever
+    // was read.
+    const auto made = MakeFeed({{"FUZZ", result}}, latest, 12);
+    Check(made && !made->feed.empty());
+    Check(made->stormCount <= kStormCapacity);
+    Check(nlohmann::json::accept(made->json) && nlohmann::json::accept(made->geojson));
     return 0;
 }
