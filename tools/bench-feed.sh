@@ -7,13 +7,19 @@
 # (slowhttptest: SLOW_CONNECTIONS trickling connections for SLOW_SECONDS) with a client
 # from another loopback address probing twice a second. Both log every request straight
 # into /dev/null (a pipe to a reader costs the server a wakeup of that reader per line,
-# which nginx's access_log does not pay). Takes about ten minutes.
+# which nginx's access_log does not pay). Then slowloris past the cap: each server again
+# with a cap of CAP connections in all (serve's --max-connections; nginx's workers times
+# their worker_connections), twice CAP trickling connections from 64 addresses,
+# reconnecting as they are closed, for CAP_SECONDS while a client from another address
+# probes twice a second. Takes about ten minutes.
 set -uo pipefail
 . "$(dirname "$0")/lib.sh"
 
 WRK_SECONDS=${WRK_SECONDS:-10}
 SLOW_CONNECTIONS=${SLOW_CONNECTIONS:-1000}
 SLOW_SECONDS=${SLOW_SECONDS:-75} # past both head deadlines: serve's 30 s, nginx's 60 s
+CAP=${CAP:-512}
+CAP_SECONDS=${CAP_SECONDS:-20}
 IDLE=1000
 TOTAL=1000000
 BENCH_BUILD=${BENCH_BUILD:-$BUILD/bench}
@@ -125,6 +131,21 @@ measure() { # name port pid
 measure "zarvane-feed serve" "$serve_port" "$serve_pid"
 measure "nginx" "$nginx_port" "$nginx_pid"
 
+declare -A past_cap
+cap_port=$(free_port)
+"$FEED" serve --listen "127.0.0.1:$cap_port" "${sources[@]}" --max-age "$SAMPLE_MAX_AGE" \
+  --max-connections "$CAP" 2>/dev/null &
+pids+=("$!")
+wait_for_status "http://127.0.0.1:$cap_port$PATH_" 200 || exit 1
+past_cap[serve]=$(python3 "$ROOT/tools/bench/trickle_past_cap.py" "$cap_port" $((2 * CAP)) "$CAP_SECONDS" "$PATH_")
+cap_port=$(free_port)
+nginx_feed_config "$dir/nginx-cap" "$cap_port" "$dir/www" "$(nproc)" $((CAP / $(nproc)))
+sed -i "s|access_log $dir/nginx-cap/access.log;|access_log /dev/null;|" "$dir/nginx-cap/nginx.conf"
+nginx -e "$dir/nginx-cap/error.log" -p "$dir/nginx-cap" -c "$dir/nginx-cap/nginx.conf" -g 'daemon off;' &
+pids+=("$!")
+wait_for_status "http://127.0.0.1:$cap_port$PATH_" 200 || exit 1
+past_cap[nginx]=$(python3 "$ROOT/tools/bench/trickle_past_cap.py" "$cap_port" $((2 * CAP)) "$CAP_SECONDS" "$PATH_")
+
 printf '%-19s %7s %7s %7s %7s %9s %10s %6s %8s %8s %8s %9s\n' server "req/s" "p50 ms" "p99 ms" \
   "non-2xx" "peak RSS" "new client" "idle" "RSS" "RSS" "RSS" "requests"
 printf '%-19s %7s %7s %7s %7s %9s %10s %6s %8s %8s %8s %9s\n' "" "c=100" "" "" "" "MiB" \
@@ -135,8 +156,12 @@ echo
 printf '%-19s %9s %9s %11s %11s\n' "slowloris" "held" "held until" "probes" "slowest" "" "at most" "second" "failed" "probe s"
 echo "${slow[zarvane-feed serve]}"
 echo "${slow[nginx]}"
+echo
+printf '%-19s %11s %11s\n' "slowloris past cap" "probes" "slowest" "cap $CAP, $((2 * CAP)) conns" "failed" "probe s"
+printf '%-19s %11s %11s\n' "zarvane-feed serve" ${past_cap[serve]}
+printf '%-19s %11s %11s\n' "nginx" ${past_cap[nginx]}
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 kill -TERM "$serve_pid"
 wait "$serve_pid"
 echo "zarvane-feed serve ended with $? on SIGTERM"
-pids=("$nginx_pid")
+pids=("${pids[@]:1}")

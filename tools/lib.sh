@@ -201,11 +201,11 @@ fuzz_seeds() {
   fi
 }
 
-# nginx_feed_config folder port webroot [workers]: an nginx configuration of its own in
+# nginx_feed_config folder port webroot [workers [connections]]: an nginx configuration of its own in
 # folder (pid, logs and temporary files there) listening on 127.0.0.1:port and serving
 # the deploy snippet over webroot, for the tests and the benchmark.
 nginx_feed_config() {
-  local dir=$1 port=$2 webroot=$3 workers=${4:-1}
+  local dir=$1 port=$2 webroot=$3 workers=${4:-1} connections=${5:-4096}
   mkdir -p "$dir/tmp"
   sed "s|/var/lib/zarvane-feed/www|$webroot|" "$ROOT/deploy/nginx-zarvane-feed.conf" \
     >"$dir/zarvane-feed.conf"
@@ -213,7 +213,7 @@ nginx_feed_config() {
 worker_processes $workers;
 pid $dir/nginx.pid;
 error_log $dir/error.log;
-events { worker_connections 4096; }
+events { worker_connections $connections; }
 http {
   access_log $dir/access.log;
   client_body_temp_path $dir/tmp/body;

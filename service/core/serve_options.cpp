@@ -86,6 +86,8 @@ const Option kOptions[] = {
      }},
     {"--output", "build", kText, 0,
      [](const std::string& v, long, FeedOptions& o) { return o.output = v, !v.empty(); }},
+    {"--state-dir", "build", kText, 0,
+     [](const std::string& v, long, FeedOptions& o) { return o.stateDir = v, !v.empty(); }},
     {"--listen", "serve", kText, 0,
      [](const std::string& v, long, FeedOptions& o) { return Append(ReadListen(v), o.listen); }},
     {"--refresh", "serve", 1, kLongestRefreshMinutes,

@@ -21,10 +21,17 @@ constexpr const char* kNotAllowedBody = "Only GET and HEAD are allowed.\n";
 constexpr const char* kHealthyBody = "ok\n";
 constexpr int kSecondsPerHour = 3600;
 
-Answer Text(int status, const std::string& body) {
-    return {status,
-            {{"Content-Type", kTextType}, {"Cache-Control", "no-store"}},
-            std::make_shared<const std::string>(body)};
+using Headers = std::vector<std::pair<std::string, std::string>>;
+
+Headers TextHeaders() {
+    return {{"Content-Type", kTextType}, {"Cache-Control", "no-store"}};
+}
+
+std::shared_ptr<const Answer> Text(int status, const std::string& body, Headers more = {}) {
+    Headers headers = TextHeaders();
+    headers.insert(headers.end(), more.begin(), more.end());
+    return std::make_shared<const Answer>(
+        MakeAnswer(status, std::move(headers), std::make_shared<const std::string>(body)));
 }
 
 // A strong tag from the bytes alone (FNV-1a), so that equal feeds match across restarts
@@ -66,30 +73,28 @@ bool ClientHoldsFeed(const Request& request, const ServeState& state) {
     return since && state.builtAt <= *since;
 }
 
-Answer FeedAnswer(const Request& request, const ServeState& state, std::time_t now,
-                  int maxAgeHours) {
-    if (!HasCurrentFeed(state, now, maxAgeHours)) {
-        Answer answer = Text(503, kNoFeedBody);
-        answer.headers.emplace_back("Retry-After", "60");
-        return answer;
+std::shared_ptr<const Answer> FeedAnswer(const Request& request, const ServeState& state,
+                                         std::time_t now, int maxAgeHours) {
+    if (!HasCurrentFeed(state, now, maxAgeHours) || !state.feedAnswer) {
+        return Text(503, kNoFeedBody, {{"Retry-After", "60"}});
     }
-    // A cache in front may compress; Vary keeps the saver, which decodes nothing, on the
-    // plain bytes.
-    Answer answer{200,
-                  {{"Content-Type", kFeedType},
-                   {"ETag", state.etag},
-                   {"Last-Modified", state.lastModified},
-                   {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)},
-                   {"Vary", "Accept-Encoding"}},
-                  state.feed};
-    if (ClientHoldsFeed(request, state)) {
-        answer.status = 304;
-        answer.body = std::make_shared<const std::string>();
-    }
-    return answer;
+    return ClientHoldsFeed(request, state) ? state.feedNotModified : state.feedAnswer;
 }
 
-Answer HealthAnswer(const ServeState& state, std::time_t now, int maxAgeHours) {
+// A cache in front may compress; Vary keeps the saver, which decodes nothing, on the
+// plain bytes.
+void PrepareFeedAnswers(ServeState& state) {
+    const Headers headers = {{"Content-Type", kFeedType},
+                             {"ETag", state.etag},
+                             {"Last-Modified", state.lastModified},
+                             {"Cache-Control", "max-age=" + std::to_string(kFeedCacheSeconds)},
+                             {"Vary", "Accept-Encoding"}};
+    state.feedAnswer = PrepareAnswer(200, headers, state.feed);
+    state.feedNotModified = PrepareAnswer(304, headers, std::make_shared<const std::string>());
+}
+
+std::shared_ptr<const Answer> HealthAnswer(const ServeState& state, std::time_t now,
+                                           int maxAgeHours) {
     return HasCurrentFeed(state, now, maxAgeHours) ? Text(200, kHealthyBody)
                                                    : Text(503, kNoFeedBody);
 }
@@ -114,6 +119,7 @@ ServeState RecordBuild(ServeState state, const FeedBuild& build, std::time_t now
         state.etag = EntityTag(build.made->feed);
         state.lastModified = HttpDate(now);
         state.builtAt = now;
+        PrepareFeedAnswers(state);
     }
     for (const SourceOutcome& source : build.sources) {
         SourceHealth& health = HealthOf(state.sources, source.label);
@@ -132,12 +138,10 @@ bool HasCurrentFeed(const ServeState& state, std::time_t now, int maxAgeHours) {
            now - state.builtAt <= static_cast<std::time_t>(maxAgeHours) * kSecondsPerHour;
 }
 
-Answer AnswerRequest(const Request& request, const ServeState& state, std::time_t now,
-                     int maxAgeHours) {
+std::shared_ptr<const Answer> AnswerRequest(const Request& request, const ServeState& state,
+                                            std::time_t now, int maxAgeHours) {
     if (request.method != "GET" && request.method != "HEAD") {
-        Answer answer = Text(405, kNotAllowedBody);
-        answer.headers.emplace_back("Allow", "GET, HEAD");
-        return answer;
+        return Text(405, kNotAllowedBody, {{"Allow", "GET, HEAD"}});
     }
     const std::string_view path = request.path;
     if (path.size() >= std::strlen(kFeedPathSuffix) &&
@@ -148,16 +152,59 @@ Answer AnswerRequest(const Request& request, const ServeState& state, std::time_
         return HealthAnswer(state, now, maxAgeHours);
     }
     if (path == kStatusPath) {
-        return {200,
-                {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
-                std::make_shared<const std::string>(StatusJson(state, now, maxAgeHours))};
+        return std::make_shared<const Answer>(
+            MakeAnswer(200, {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
+                       std::make_shared<const std::string>(StatusJson(state, now, maxAgeHours))));
     }
     return Text(404, kNotFoundBody);
 }
 
-Answer AnswerRequest(const std::string& method, const std::string& path, const ServeState& state,
-                     std::time_t now, int maxAgeHours) {
+std::shared_ptr<const Answer> AnswerRequest(const std::string& method, const std::string& path,
+                                            const ServeState& state, std::time_t now,
+                                            int maxAgeHours) {
     return AnswerRequest(Request{method, path, {}, {}}, state, now, maxAgeHours);
+}
+
+std::string_view ReasonOf(int status) {
+    static constexpr std::pair<int, std::string_view> kReasons[] = {
+        {200, "OK"},
+        {304, "Not Modified"},
+        {400, "Bad Request"},
+        {404, "Not Found"},
+        {405, "Method Not Allowed"},
+        {408, "Request Timeout"},
+        {413, "Content Too Large"},
+        {414, "URI Too Long"},
+        {431, "Request Header Fields Too Large"},
+        {503, "Service Unavailable"},
+        {505, "HTTP Version Not Supported"}};
+    for (const auto& [code, reason] : kReasons) {
+        if (code == status) {
+            return reason;
+        }
+    }
+    return "Unknown";
+}
+
+Answer MakeAnswer(int status, std::vector<std::pair<std::string, std::string>> headers,
+                  std::shared_ptr<const std::string> body) {
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " ";
+    head.append(ReasonOf(status)).append("\r\nServer: zarvane-feed\r\n");
+    for (const auto& [name, value] : headers) {
+        head.append(name).append(": ").append(value).append("\r\n");
+    }
+    if (status != 304) { // a 304 has no body, and no length of one
+        head += "Content-Length: " + std::to_string(body->size()) + "\r\n";
+    }
+    return {status, std::move(headers), std::move(body), std::move(head)};
+}
+
+std::shared_ptr<const Answer>
+PrepareAnswer(int status, std::vector<std::pair<std::string, std::string>> headers,
+              std::shared_ptr<const std::string> body) {
+    Answer answer = MakeAnswer(status, std::move(headers), std::move(body));
+    answer.prepared = true;
+    return std::make_shared<const Answer>(std::move(answer));
 }
 
 // One line per source, so that the page reads well in a terminal and greps by source.

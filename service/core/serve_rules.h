@@ -31,6 +31,8 @@ struct SourceHealth {
 
 // The server's state between requests: the last good feed and the sources' record. A
 // state is never changed once shared, so the bytes are served straight from it.
+struct Answer;
+
 struct ServeState {
     bool hasFeed = false;
     std::shared_ptr<const std::string> feed = std::make_shared<const std::string>();
@@ -39,6 +41,8 @@ struct ServeState {
     std::time_t builtAt = 0;   // when that feed was built (UTC seconds)
     std::time_t lastBuild = 0; // when a build was last tried, good or not
     std::vector<SourceHealth> sources;
+    // The feed's answers, made once per good build: whole, and 304 to a client holding it.
+    std::shared_ptr<const Answer> feedAnswer, feedNotModified;
 };
 
 // Folds one build into the state: a good build replaces the feed; a failed one keeps the
@@ -52,7 +56,23 @@ struct Answer {
     int status = 200;
     std::vector<std::pair<std::string, std::string>> headers; // besides Content-Length
     std::shared_ptr<const std::string> body; // never null; HEAD and 304: the shell sends none
+    // The status line and every header as sent, but Date and Connection, which the shell
+    // adds with the blank line: made once with the answer, so that an answer kept in the
+    // state is sent without being written out again.
+    std::string head;
+    bool prepared = false; // made once per build and held by the state, not per request
 };
+
+// An answer with its head made.
+Answer MakeAnswer(int status, std::vector<std::pair<std::string, std::string>> headers,
+                  std::shared_ptr<const std::string> body);
+// One made once per build for the state to hold (any number of them): the shell then
+// sends its bytes as made, a single buffer, instead of writing them out per request.
+std::shared_ptr<const Answer>
+PrepareAnswer(int status, std::vector<std::pair<std::string, std::string>> headers,
+              std::shared_ptr<const std::string> body);
+// RFC 9110's reason phrase of a status this server sends.
+std::string_view ReasonOf(int status);
 
 // What the rules read of a request. `method` as sent ("GET", "HEAD", ...); `path`
 // without the query string; the validators as sent, empty when absent.
@@ -65,10 +85,11 @@ struct Request {
 
 // The answer to one request: a feed the client holds already (If-None-Match, else
 // If-Modified-Since) is answered 304.
-Answer AnswerRequest(const Request& request, const ServeState& state, std::time_t now,
-                     int maxAgeHours);
-Answer AnswerRequest(const std::string& method, const std::string& path, const ServeState& state,
-                     std::time_t now, int maxAgeHours);
+std::shared_ptr<const Answer> AnswerRequest(const Request& request, const ServeState& state,
+                                            std::time_t now, int maxAgeHours);
+std::shared_ptr<const Answer> AnswerRequest(const std::string& method, const std::string& path,
+                                            const ServeState& state, std::time_t now,
+                                            int maxAgeHours);
 
 // /status.json's body: the feed's time and currency and one object per source. Always
 // valid UTF-8 (invalid bytes become U+FFFD); addresses in errors shown without their

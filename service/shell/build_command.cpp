@@ -17,90 +17,16 @@
 #include "core/utc_time.h"
 #include "shell/build_feed.h"
 #include "shell/commands.h"
+#include "shell/source_state.h"
+#include "shell/temporary_file.h"
 
 namespace {
 
 constexpr int kExitWritten = 0, kExitNoFeed = 1, kExitUsage = 2;
 constexpr const char* kStandardOutput = "-";
-constexpr mode_t kFeedMode = 0644;        // the web server reads what the builder writes
 constexpr std::time_t kClockSlack = 3600; // a feed dated further ahead is not believed
 
 using feed::FeedOptions;
-
-// A temporary file beside the target, removed unless it was renamed over the target.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(const std::string& target)
-        : path_(Folder(target) + "/.zarvane-feed.XXXXXX") {
-        fd_ = ::mkstemp(path_.data()); // O_CREAT|O_EXCL, mode 0600, never through a link
-    }
-    ~TemporaryFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        if (!renamed_) {
-            ::unlink(path_.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    // Writes, syncs and closes the file, then renames it over `target` and syncs the folder.
-    Expected<void, std::string> Commit(const std::string& data, const std::string& target) {
-        if (fd_ < 0) {
-            return unexpected("cannot create a file beside " + target);
-        }
-        if (!WriteAll(data) || ::fchmod(fd_, kFeedMode) != 0 || ::fsync(fd_) != 0 ||
-            ::close(std::exchange(fd_, -1)) != 0) {
-            return unexpected("cannot write " + path_);
-        }
-        if (!IsRegularOrAbsent(target)) {
-            return unexpected(target + " is not a regular file");
-        }
-        if (::rename(path_.c_str(), target.c_str()) != 0) {
-            return unexpected("cannot replace " + target);
-        }
-        renamed_ = true;
-        const int folder = ::open(Folder(target).c_str(), O_RDONLY | O_DIRECTORY);
-        const bool synced = folder >= 0 && ::fsync(folder) == 0;
-        if (folder >= 0) {
-            ::close(folder);
-        }
-        if (!synced) {
-            return unexpected("cannot sync " + Folder(target));
-        }
-        return {};
-    }
-
-    static std::string Folder(const std::string& path) {
-        const size_t slash = path.rfind('/');
-        return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    }
-
-    static bool IsRegularOrAbsent(const std::string& path) {
-        struct stat info {};
-        return ::lstat(path.c_str(), &info) != 0 ? errno == ENOENT : S_ISREG(info.st_mode);
-    }
-
-  private:
-    bool WriteAll(const std::string& data) {
-        for (size_t done = 0; done < data.size();) {
-            const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                return false;
-            }
-            done += static_cast<size_t>(n);
-        }
-        return true;
-    }
-
-    std::string path_;
-    int fd_ = -1;
-    bool renamed_ = false;
-};
 
 std::vector<SourceSpec> SourcesOf(const FeedOptions& options) {
     std::vector<SourceSpec> sources;
@@ -163,6 +89,22 @@ void Report(const FeedBuild& build) {
     }
 }
 
+// With --state-dir, the sources' last answers are asked about and kept for the next run.
+FeedBuild Build(const FeedOptions& options, std::time_t now) {
+    const std::vector<SourceSpec> sources = SourcesOf(options);
+    if (options.stateDir.empty()) {
+        return BuildFeed(sources, now, options.maxAgeHours);
+    }
+    SourceMemory memory(true);
+    const bool usable = LoadSourceState(options.stateDir, sources, memory);
+    FeedBuild build =
+        BuildFeed(sources, now, options.maxAgeHours, FetchLimits{}, usable ? &memory : nullptr);
+    if (usable) {
+        SaveSourceState(options.stateDir, memory);
+    }
+    return build;
+}
+
 } // namespace
 
 int RunBuild(const std::vector<std::string>& args) {
@@ -179,7 +121,7 @@ int RunBuild(const std::vector<std::string>& args) {
         return kExitUsage;
     }
     const std::time_t now = options.now.value_or(std::time(nullptr));
-    const FeedBuild build = BuildFeed(SourcesOf(options), now, options.maxAgeHours);
+    const FeedBuild build = Build(options, now);
     Report(build);
     if (!build.made) {
         std::fprintf(stderr, "zarvane-feed: no source gave data; no feed written\n");

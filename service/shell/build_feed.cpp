@@ -33,7 +33,8 @@ ReadResult FetchAndReadBody(const SourceSpec& source, const FetchLimits& limits,
     }
     ReadResult read = ReadSource(source.kind, *fetched);
     if (memory) { // a full answer replaces the last, even one that did not read
-        memory->Keep(source.location, {conditional.answered, read});
+        memory->Keep(source.location, {conditional.answered, read,
+                                       memory->KeepsBodies() ? *fetched : std::string(), true});
     }
     return read;
 }
@@ -76,6 +77,17 @@ std::optional<SourceMemory::Remembered> SourceMemory::Recall(const std::string& 
 void SourceMemory::Keep(const std::string& location, Remembered remembered) {
     const std::lock_guard<std::mutex> lock(mutex_);
     byLocation_[location] = std::move(remembered);
+}
+
+std::map<std::string, SourceMemory::Remembered> SourceMemory::Answered() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::map<std::string, Remembered> answered;
+    for (const auto& [location, remembered] : byLocation_) {
+        if (remembered.answered) {
+            answered.emplace(location, remembered);
+        }
+    }
+    return answered;
 }
 
 FeedBuild BuildFeed(const std::vector<SourceSpec>& sources, std::time_t now, int maxAgeHours) {

@@ -34,12 +34,20 @@ class SourceMemory {
     struct Remembered {
         Validators validators;
         ReadResult read;
+        std::string body;     // the answer's bytes, when the memory keeps them
+        bool answered = true; // in this process; false when loaded from a state folder
     };
+    // `keepsBodies`: for a build that writes its memory out (--state-dir).
+    explicit SourceMemory(bool keepsBodies = false) : keepsBodies_(keepsBodies) {}
+    bool KeepsBodies() const { return keepsBodies_; }
     // The last answer from `location` when it came with validators to ask about it.
     [[nodiscard]] std::optional<Remembered> Recall(const std::string& location) const;
     void Keep(const std::string& location, Remembered remembered);
+    // The full answers this process got, by location.
+    std::map<std::string, Remembered> Answered() const;
 
   private:
+    const bool keepsBodies_;
     mutable std::mutex mutex_;
     std::map<std::string, Remembered> byLocation_;
 };

@@ -76,7 +76,7 @@ void RunWorker(Worker& worker, FeedStore& store, const ServeOptions& options) {
 
 HttpLimits LimitsOf(const ServeOptions& options) {
     HttpLimits limits;
-    limits.maxConnections = options.maxConnections;
+    limits.maxConnections = DescriptorCap(options.maxConnections);
     limits.maxPerAddress = options.maxPerAddress;
     limits.headTimeout = std::chrono::seconds(options.headTimeoutSeconds);
     limits.idleTimeout = std::chrono::seconds(options.idleTimeoutSeconds);

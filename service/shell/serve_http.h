@@ -18,8 +18,11 @@
 namespace feed {
 
 struct HttpLimits {
-    unsigned maxConnections = 4096; // beyond it new connections are closed unanswered
-    unsigned maxPerAddress = 256;   // open connections from one client address
+    // Open connections in all, and from one client address. At either cap a newcomer takes
+    // the room of the connection that has waited longest for a request head (new or kept
+    // alive); it is closed unanswered only when every connection is being answered.
+    unsigned maxConnections = 4096;
+    unsigned maxPerAddress = 256;
     // A new connection must send its whole request head within this, however it trickles.
     std::chrono::milliseconds headTimeout = std::chrono::seconds(30);
     // A kept-alive connection must send its next whole request head within this.
@@ -32,6 +35,13 @@ struct HttpLimits {
     unsigned maxRequestsPerConnection = 1000;
     unsigned threads = 2;
 };
+
+// Descriptors kept for what is not a client: listening sockets, the event loops, the
+// sources a rebuild fetches at once, name lookups, logs.
+inline constexpr unsigned kDescriptorReserve = 128;
+// Connections open at once for RLIMIT_NOFILE less the reserve; at most `asked`, or all
+// the descriptors allow for 0.
+unsigned DescriptorCap(unsigned asked);
 
 // The state the requests read and the rebuild worker replaces (through ReplaceState only,
 // once serving). A state is never changed once shared. Each serving thread keeps the

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -208,19 +209,37 @@ TEST(ServeHttp, OversizedHeadersAndBodiesAreRefused) {
     EXPECT_EQ(Status(bodyReply), "413 Content Too Large");
 }
 
-TEST(ServeHttp, ConnectionsBeyondThePerAddressLimitAreClosed) {
+// A client at its address's cap: its newest connection takes the room of its connection
+// that has waited longest for a request head, which is closed without a word.
+TEST(ServeHttp, ConnectionsBeyondThePerAddressLimitTakeTheRoomOfTheLongestWaiting) {
     HttpLimits limits;
     limits.maxPerAddress = 2;
+    limits.threads = 1; // which is longest waiting is exact within a loop
     Served served(true, limits);
     ASSERT_TRUE(served.server);
     const int first = Connect(served.Port());
-    const int second = Connect(served.Port());
     ASSERT_GE(first, 0);
+    SendAll(first, "GET /RirozIrid/ssaver.dat HTTP/1.1\r\n"); // of a head, sent first
+    const int second = Connect(served.Port());
     ASSERT_GE(second, 0);
-    // Connected by the kernel, then dropped by the server without a word.
-    EXPECT_EQ(Exchange(served.Port(), "GET /RirozIrid/ssaver.dat HTTP/1.0\r\n\r\n"), "");
-    close(first);
-    close(second);
+    EXPECT_EQ(Body(Exchange(served.Port(), "GET /RirozIrid/ssaver.dat HTTP/1.0\r\n\r\n")), kFeed);
+    EXPECT_EQ(ReadToClose(first), "");
+    SendAll(second, "GET /RirozIrid/ssaver.dat HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(Body(ReadToClose(second)), kFeed);
+}
+
+// The connection cap follows the descriptors the process may open, less a reserve.
+TEST(ServeHttp, TheConnectionCapFollowsTheDescriptorLimit) {
+    rlimit saved = {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit lowered = saved;
+    lowered.rlim_cur = std::min<rlim_t>(saved.rlim_max, 1024);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const unsigned usable = static_cast<unsigned>(lowered.rlim_cur) - kDescriptorReserve;
+    EXPECT_EQ(DescriptorCap(0), usable);
+    EXPECT_EQ(DescriptorCap(100), 100u);
+    EXPECT_EQ(DescriptorCap(usable + 1), usable);
+    setrlimit(RLIMIT_NOFILE, &saved);
 }
 
 // Requests as an attacker writes them. Each gets exactly one answer, with the status
@@ -394,80 +413,102 @@ TEST(ServeHttp, TheLogHasALinePerRequestThatCannotBeForged) {
 }
 
 // Slowloris: connections from several addresses trickle a header line piece by piece and
-// never end their heads. Every one is closed by the head deadline, however it trickles,
-// and a client from another address is served within a second throughout.
-TEST(ServeHttp, TricklingClientsAreClosedByTheHeadDeadlineAndHoldUpNobody) {
+// never end their heads. Under the caps, every one is closed by the head deadline, however
+// it trickles; beyond them (twice the cap, reconnecting as they are closed) the longest
+// waiting make room for newcomers. Either way a client from another address is served
+// within a second throughout, and no trickler gets a feed.
+TEST(ServeHttp, TricklingClientsAreClosedAndHoldUpNobody) {
     using Clock = std::chrono::steady_clock;
-    constexpr auto kDeadline = std::chrono::seconds(2);
     constexpr auto kTrickle = std::chrono::milliseconds(200);
-    constexpr int kPerAddress = 40;
+    constexpr size_t kProbes = 15;
     const char* kAddresses[] = {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"};
-    HttpLimits limits;
-    limits.headTimeout = kDeadline;
-    Served served(true, limits);
-    ASSERT_TRUE(served.server);
-    struct Trickler {
-        int fd;
-        Clock::time_point opened;
-        Clock::duration closedAfter;
-        std::string received;
+    struct Case {
+        std::chrono::seconds deadline;
+        unsigned maxConnections;
+        int perAddress; // tricklers
+        bool reconnect;
     };
-    std::vector<Trickler> tricklers;
-    for (const char* from : kAddresses) {
-        for (int i = 0; i < kPerAddress; ++i) {
-            const int fd = Connect(served.Port(), from);
-            ASSERT_GE(fd, 0) << from;
-            fcntl(fd, F_SETFL, O_NONBLOCK);
-            SendAll(fd, "GET /RirozIrid/ssaver.dat HTTP/1.1\r\nHost: a\r\n");
-            tricklers.push_back({fd, Clock::now(), Clock::duration::zero(), ""});
+    for (const Case c : {Case{std::chrono::seconds(2), 4096, 40, false},
+                         Case{std::chrono::seconds(30), 64, 32, true}}) {
+        SCOPED_TRACE(c.maxConnections);
+        HttpLimits limits;
+        limits.headTimeout = c.deadline;
+        limits.maxConnections = limits.maxPerAddress = c.maxConnections;
+        Served served(true, limits);
+        ASSERT_TRUE(served.server);
+        struct Trickler {
+            const char* from;
+            int fd;
+            Clock::time_point opened;
+            Clock::duration closedAfter;
+            std::string received;
+        };
+        const auto connect = [&](Trickler& t) {
+            t.fd = Connect(served.Port(), t.from);
+            fcntl(t.fd, F_SETFL, O_NONBLOCK);
+            SendAll(t.fd, "GET /RirozIrid/ssaver.dat HTTP/1.1\r\nHost: a\r\n");
+            t.opened = Clock::now();
+        };
+        std::vector<Trickler> tricklers;
+        for (const char* from : kAddresses) {
+            for (int i = 0; i < c.perAddress; ++i) {
+                tricklers.push_back({from, -1, {}, Clock::duration::zero(), ""});
+                connect(tricklers.back());
+                ASSERT_GE(tricklers.back().fd, 0) << from;
+            }
         }
-    }
-    std::atomic<bool> trickling{true};
-    std::vector<double> waits; // seconds per probe
-    std::thread probe([&] {
-        while (trickling) {
-            const auto start = Clock::now();
-            const std::string reply =
-                Exchange(served.Port(), "GET /RirozIrid/ssaver.dat HTTP/1.0\r\n\r\n");
-            waits.push_back(reply.find("200 OK") == std::string::npos
-                                ? 99.0
-                                : std::chrono::duration<double>(Clock::now() - start).count());
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::atomic<bool> trickling{true};
+        std::vector<double> waits; // seconds per probe
+        std::thread probe([&] {
+            while (trickling) {
+                const auto start = Clock::now();
+                const std::string reply =
+                    Exchange(served.Port(), "GET /RirozIrid/ssaver.dat HTTP/1.0\r\n\r\n");
+                waits.push_back(reply.find("200 OK") == std::string::npos
+                                    ? 99.0
+                                    : std::chrono::duration<double>(Clock::now() - start).count());
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+        const auto end = Clock::now() + std::min(c.deadline, std::chrono::seconds(4)) +
+                         std::chrono::seconds(kReceiveBoundSeconds);
+        size_t open = tricklers.size();
+        while ((c.reconnect ? waits.size() < kProbes : open > 0) && Clock::now() < end) {
+            for (Trickler& t : tricklers) {
+                if (t.fd < 0) {
+                    continue;
+                }
+                char chunk[512];
+                const ssize_t got = recv(t.fd, chunk, sizeof chunk, 0);
+                if (got > 0) {
+                    t.received.append(chunk, static_cast<size_t>(got));
+                }
+                if (got == 0 || (got < 0 && errno != EAGAIN) ||
+                    send(t.fd, "X", 1, MSG_NOSIGNAL) < 0) {
+                    t.closedAfter = Clock::now() - t.opened;
+                    close(t.fd);
+                    t.fd = -1;
+                    --open;
+                    EXPECT_TRUE(c.reconnect || t.closedAfter >= c.deadline - kTrickle);
+                    if (c.reconnect) {
+                        connect(t);
+                    }
+                }
+            }
+            std::this_thread::sleep_for(kTrickle);
         }
-    });
-    const auto end = Clock::now() + kDeadline + std::chrono::seconds(2);
-    size_t open = tricklers.size();
-    while (open > 0 && Clock::now() < end) {
+        trickling = false;
+        probe.join();
         for (Trickler& t : tricklers) {
-            if (t.fd < 0) {
-                continue;
-            }
-            char chunk[512];
-            const ssize_t got = recv(t.fd, chunk, sizeof chunk, 0);
-            if (got > 0) {
-                t.received.append(chunk, static_cast<size_t>(got));
-            }
-            if (got == 0 || (got < 0 && errno != EAGAIN) || send(t.fd, "X", 1, MSG_NOSIGNAL) < 0) {
-                t.closedAfter = Clock::now() - t.opened;
+            EXPECT_TRUE(c.reconnect || t.fd < 0) << "a trickling connection outlived its deadline";
+            EXPECT_EQ(t.received.find("Sample"), std::string::npos);
+            if (t.fd >= 0) {
                 close(t.fd);
-                t.fd = -1;
-                --open;
             }
         }
-        std::this_thread::sleep_for(kTrickle);
-    }
-    trickling = false;
-    probe.join();
-    for (Trickler& t : tricklers) {
-        EXPECT_LT(t.fd, 0) << "a trickling connection outlived its head deadline";
-        EXPECT_GE(t.closedAfter, kDeadline - kTrickle);
-        EXPECT_EQ(t.received.find("Sample"), std::string::npos);
-        if (t.fd >= 0) {
-            close(t.fd);
+        ASSERT_GE(waits.size(), 5u);
+        for (const double seconds : waits) {
+            EXPECT_LT(seconds, 1.0) << "the client from another address waited";
         }
-    }
-    ASSERT_GE(waits.size(), 5u);
-    for (const double seconds : waits) {
-        EXPECT_LT(seconds, 1.0) << "the client from another address waited";
     }
 }

@@ -73,8 +73,8 @@ const RouteCase kRoutes[] = {
 TEST(ServeRules, StatusAndContentTypeByMethodPathAndFeed) {
     for (const RouteCase& c : kRoutes) {
         SCOPED_TRACE(std::string(c.method) + " " + c.path + (c.holding ? " holding" : " empty"));
-        const Answer answer = AnswerRequest(c.method, c.path, c.holding ? Holding() : ServeState{},
-                                            c.now, kMaxAgeHours);
+        const Answer answer = *AnswerRequest(c.method, c.path, c.holding ? Holding() : ServeState{},
+                                             c.now, kMaxAgeHours);
         EXPECT_EQ(answer.status, c.status);
         EXPECT_EQ(HeaderOf(answer, "Content-Type"), c.contentType);
         EXPECT_FALSE(answer.body->empty()) << "every answer says something";
@@ -84,11 +84,14 @@ TEST(ServeRules, StatusAndContentTypeByMethodPathAndFeed) {
 
 TEST(ServeRules, TheFeedGoesOutAsBuiltWithItsDateAndCacheTime) {
     const Answer answer =
-        AnswerRequest("GET", "/RirozIrid/ssaver.dat", Holding(), kBuilt + 60, kMaxAgeHours);
+        *AnswerRequest("GET", "/RirozIrid/ssaver.dat", Holding(), kBuilt + 60, kMaxAgeHours);
     EXPECT_EQ(*answer.body, kFeed);
     EXPECT_EQ(HeaderOf(answer, "Last-Modified"), "Mon, 07 Dec 2026 10:40:00 GMT");
     EXPECT_EQ(HeaderOf(answer, "Cache-Control"), "max-age=300");
     EXPECT_EQ(HeaderOf(answer, "Vary"), "Accept-Encoding");
+    EXPECT_EQ(answer.head.substr(0, answer.head.find("\r\n") + 2), "HTTP/1.1 200 OK\r\n");
+    EXPECT_NE(answer.head.find("\r\nContent-Length: " + std::to_string(kFeed.size()) + "\r\n"),
+              std::string::npos);
 }
 
 // The validators a cache or a client sends back: If-None-Match decides when present,
@@ -117,9 +120,9 @@ TEST(ServeRules, ConditionalRequestsOfTheFeed) {
     };
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.ifNoneMatch + " | " + c.ifModifiedSince);
-        const Answer answer =
-            AnswerRequest(Request{"GET", "/RirozIrid/ssaver.dat", c.ifNoneMatch, c.ifModifiedSince},
-                          state, kBuilt + 60, kMaxAgeHours);
+        const Answer answer = *AnswerRequest(
+            Request{"GET", "/RirozIrid/ssaver.dat", c.ifNoneMatch, c.ifModifiedSince}, state,
+            kBuilt + 60, kMaxAgeHours);
         EXPECT_EQ(answer.status, c.status);
         EXPECT_EQ(HeaderOf(answer, "ETag"), tag);
         EXPECT_EQ(answer.body->size(), c.status == 304 ? 0u : kFeed.size());
@@ -139,7 +142,7 @@ TEST(ServeRules, ErrorAnswersAreOneLineAndNotCached) {
     for (const Case& c : {Case{"GET", "/RirozIrid/ssaver.dat", "<absent>"},
                           Case{"GET", "/other", "<absent>"}, Case{"POST", "/", "GET, HEAD"}}) {
         SCOPED_TRACE(c.path);
-        const Answer answer = AnswerRequest(c.method, c.path, ServeState{}, kBuilt, kMaxAgeHours);
+        const Answer answer = *AnswerRequest(c.method, c.path, ServeState{}, kBuilt, kMaxAgeHours);
         EXPECT_EQ(answer.body->find('\n'), answer.body->size() - 1);
         EXPECT_EQ(HeaderOf(answer, "Cache-Control"), "no-store");
         EXPECT_EQ(HeaderOf(answer, "Allow"), c.allow);

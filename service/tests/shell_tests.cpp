@@ -156,6 +156,52 @@ TEST(Shell, BuildWritesAtomicallyAndNeverTurnsNoDataIntoNoStorms) {
     std::filesystem::remove_all(folder);
 }
 
+// build --state-dir: a run asks with the validators the last one kept (If-None-Match and
+// If-Modified-Since, both of which the test server needs for its 304) and writes the same
+// feed from the kept bytes; a changed source comes whole and is kept; a garbled state file
+// and a missing folder are reported, and the build goes on asking in full.
+TEST(Shell, BuildKeepsTheSourcesLastAnswersInItsStateFolder) {
+    LoopbackServer server({{"/nhc.json", {200, kNhcBody, false}}});
+    server.SetEtag("/nhc.json", "\"v1\"");
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("zarvane-feed-state-" + std::to_string(::getpid()));
+    const std::filesystem::path state = folder / "state", output = folder / "ssaver.dat";
+    std::filesystem::create_directories(state);
+    const struct {
+        std::string etag; // the server's version
+        bool garbled;     // the state files garbled before the run
+        std::string stateDir;
+        int notModified; // 304s so far
+        const char* reported;
+    } steps[] = {
+        {"\"v1\"", false, state, 0, ""},
+        {"\"v1\"", false, state, 1, ""},
+        {"\"v2\"", false, state, 1, ""},
+        {"\"v2\"", false, state, 2, ""},
+        {"\"v2\"", true, state, 2, "ignored"},
+        {"\"v2\"", false, state, 3, ""},
+        {"\"v2\"", false, folder / "none", 3, "state folder"},
+    };
+    for (const auto& step : steps) {
+        server.SetEtag("/nhc.json", step.etag);
+        for (const auto& file : std::filesystem::directory_iterator(state)) {
+            if (step.garbled) {
+                std::ofstream(file.path()) << "zarvane-feed source state 1\nlocation http://x\n";
+            }
+        }
+        testing::internal::CaptureStderr();
+        const int exit =
+            RunBuild({"--source", "nhc=" + server.Url("/nhc.json"), "--now", "2031-09-10T22:00Z",
+                      "--output", output.string(), "--state-dir", step.stateDir});
+        const std::string reported = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(exit, 0) << reported;
+        EXPECT_EQ(server.NotModifiedCount(), step.notModified) << step.etag;
+        EXPECT_NE(reported.find(step.reported), std::string::npos) << reported;
+        EXPECT_NE(ReadAll(output).find("Quillon"), std::string::npos);
+    }
+    std::filesystem::remove_all(folder);
+}
+
 // --output replaces a regular file or makes a new one, readable by the web server whatever
 // the umask; anything else there is left as it is (exit 2). A feed dated well ahead of the
 // clock is not kept as fresh, and a FIFO as a source fails at once instead of blocking.
