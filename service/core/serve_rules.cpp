@@ -111,8 +111,7 @@ void PrepareOutputs(ServeState& state, const MadeFeed& made) {
     state.feedAnswer = feed.whole;
     state.feedNotModified = feed.notModified;
     state.stormsJson = PrepareOutput(made.json, kJsonType, state.lastModified, kAnyOrigin);
-    state.stormsGeoJson =
-        PrepareOutput(made.geojson, kGeoJsonType, state.lastModified, kAnyOrigin);
+    state.stormsGeoJson = PrepareOutput(made.geojson, kGeoJsonType, state.lastModified, kAnyOrigin);
 }
 
 std::shared_ptr<const Answer> HealthAnswer(const ServeState& state, std::time_t now,

@@ -37,7 +37,7 @@ struct Answer;
 
 // An output of a good build, answered as made: whole, and 304 to a client holding it.
 struct PreparedOutput {
-    std::string etag; // quoted, from the bytes
+    std::string etag;                                 // quoted, from the bytes
     std::shared_ptr<const Answer> whole, notModified; // null until a good build
 };
 
