@@ -77,6 +77,8 @@ def tokens(text, line=1):  # (line, kind, text): kind "op" or "word"; heredocs a
             while text[j] != '"':
                 if text[j] == "\\":
                     j += 1
+                elif text[j:j + 3] == "$((":  # arithmetic, no command
+                    j, literal = closing(text, j + 3, "(", ")"), literal + "$N"
                 elif text[j:j + 2] == "$(":
                     end = closing(text, j + 2, "(", ")")
                     out += [(line, "op", "$(")] + tokens(text[j + 2:end - 1], line) + [(line, "op", ")")]

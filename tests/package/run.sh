@@ -114,7 +114,7 @@ run_build_unit() {
   local command
   command=$(sed -n 's/^ExecStart=//p' "$UNIT_DIR/zarvane-feed-build.service")
   install -d -o zarvane-feed -g zarvane-feed /var/lib/zarvane-feed \
-    /var/lib/zarvane-feed/www /var/lib/zarvane-feed/www/RirozIrid
+    /var/lib/zarvane-feed/www /var/lib/zarvane-feed/www/RirozIrid /var/lib/zarvane-feed/sources
   (
     set -f -a
     . "$DEFAULTS"

@@ -9,6 +9,7 @@
 #include "zarvane_version.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cctype>
@@ -71,6 +72,7 @@ int RunToEnd(std::string commandLine) {
     PROCESS_INFORMATION info = {};
     if (!::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &info)) {
+        std::printf("could not start %s: error %lu\n", commandLine.c_str(), ::GetLastError());
         return -1;
     }
     DWORD code = static_cast<DWORD>(-1);
@@ -423,13 +425,35 @@ void ExpectSaverShowsTheFeed(const TestHttpServer& server) {
     ExpectEndsOnAKey(saver);
 }
 
+// True while a copy of an uninstaller runs: NSIS runs it from %TEMP% as Un_A.exe (Au_.exe
+// in older versions), and the copy goes on after the program the test started has ended.
+bool UninstallerCopyRuns() {
+    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = ::Process32First(snapshot, &entry); more && !found;
+         more = ::Process32Next(snapshot, &entry)) {
+        found = ::_strnicmp(entry.szExeFile, "Un_", 3) == 0 ||
+                ::_stricmp(entry.szExeFile, "Au_.exe") == 0;
+    }
+    ::CloseHandle(snapshot);
+    return found;
+}
+
 // The registered quiet uninstall; the uninstaller runs on from a copy of itself, and
-// removes the entry last.
+// removes the entry last. Done once that copy has ended too, so that nothing of it can
+// overlap the next install.
 void Uninstall() {
     const std::string command = UninstallValue("QuietUninstallString");
     ASSERT_EQ(RunToEnd(command), 0) << command;
     ASSERT_TRUE(WaitUntil([] { return UninstallValue("DisplayName") == kAbsent; }, kRunTimeoutMs))
         << "the uninstall entry stays";
+    ASSERT_TRUE(WaitUntil([] { return !UninstallerCopyRuns(); }, kRunTimeoutMs))
+        << "the uninstaller's copy still runs";
 }
 
 class SilentSetup : public ::testing::TestWithParam<InstallCase> {};
