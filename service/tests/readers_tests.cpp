@@ -9,15 +9,9 @@
 #include "core/readers.h"
 #include "core/text.h"
 #include "core/utc_time.h"
+#include "test_support.h"
 
 namespace {
-
-struct ExpectedPoint {
-    const char* validTime; // YYYY-MM-DDTHH:MMZ
-    double latitude, longitude;
-    int windKnots;
-    bool outlook;
-};
 
 struct ExpectedFix {
     const char* id;
@@ -390,14 +384,7 @@ TEST(Readers, ReadTheirFormats) {
             EXPECT_EQ(fix.pressureHpa, want.pressureHpa);
             EXPECT_EQ(fix.motionDegrees, want.motionDegrees);
             EXPECT_EQ(fix.motionKnots, want.motionKnots);
-            ASSERT_EQ(fix.forecast.size(), want.forecast.size());
-            for (size_t p = 0; p < want.forecast.size(); ++p) {
-                EXPECT_EQ(fix.forecast[p].validTime, *ParseIsoMinute(want.forecast[p].validTime));
-                EXPECT_DOUBLE_EQ(fix.forecast[p].latitude, want.forecast[p].latitude);
-                EXPECT_DOUBLE_EQ(fix.forecast[p].longitude, want.forecast[p].longitude);
-                EXPECT_EQ(fix.forecast[p].windKnots, want.forecast[p].windKnots);
-                EXPECT_EQ(fix.forecast[p].outlook, want.forecast[p].outlook);
-            }
+            ExpectForecast(fix.forecast, want.forecast);
         }
     }
 }

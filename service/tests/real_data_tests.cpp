@@ -27,6 +27,7 @@
 #include "core/text.h"
 #include "core/utc_time.h"
 #include "shell/build_feed.h"
+#include "test_support.h"
 
 namespace {
 
@@ -418,13 +419,6 @@ TEST(RealData, EveryFileGivesWhatItSays) {
     }
 }
 
-struct Point {
-    const char* validTime; // YYYY-MM-DDTHH:MMZ
-    double latitude, longitude;
-    int windKnots;
-    bool outlook;
-};
-
 // A storm's newest fix in a real file: pressure, motion and forecast track as the file's
 // text gives them (knots from TCVitals' tenths of metres per second and NHC JSON's miles
 // per hour).
@@ -433,7 +427,7 @@ struct TrackCase {
     const char* kind;
     const char* id;
     int pressureHpa, motionDegrees, motionKnots;
-    std::vector<Point> forecast;
+    std::vector<ExpectedPoint> forecast;
 };
 
 const std::vector<TrackCase> kTracks = {
@@ -488,15 +482,7 @@ TEST(RealData, PressureMotionAndForecastAsTheFilesGiveThem) {
         EXPECT_EQ(newest->pressureHpa, c.pressureHpa);
         EXPECT_EQ(newest->motionDegrees, c.motionDegrees);
         EXPECT_EQ(newest->motionKnots, c.motionKnots);
-        ASSERT_EQ(newest->forecast.size(), c.forecast.size());
-        for (size_t i = 0; i < c.forecast.size(); ++i) {
-            const ForecastPoint& got = newest->forecast[i];
-            EXPECT_EQ(got.validTime, *ParseIsoMinute(c.forecast[i].validTime)) << i;
-            EXPECT_NEAR(got.latitude, c.forecast[i].latitude, 1e-9) << i;
-            EXPECT_NEAR(got.longitude, c.forecast[i].longitude, 1e-9) << i;
-            EXPECT_EQ(got.windKnots, c.forecast[i].windKnots) << i;
-            EXPECT_EQ(got.outlook, c.forecast[i].outlook) << i;
-        }
+        ExpectForecast(newest->forecast, c.forecast);
     }
 }
 
