@@ -219,12 +219,21 @@ std::string ReadWhole(const std::filesystem::path& path) {
     return bytes.str();
 }
 
-std::filesystem::path DataFolder() {
-    const char* folder = std::getenv("ZARVANE_STORM_DATA");
-    return folder && *folder
-               ? std::filesystem::path(folder)
-               : std::filesystem::path(ZARVANE_SOURCE_DIR) / ".." / "shared" / "data" / "storms";
-}
+// Every test here reads the storm data folder, and skips where there is none.
+class RealData : public testing::Test {
+  protected:
+    void SetUp() override {
+        const char* data = std::getenv("ZARVANE_STORM_DATA");
+        folder = std::filesystem::path(ZARVANE_SOURCE_DIR) / ".." / "shared" / "data" / "storms";
+        if (data && *data) {
+            folder = data;
+        }
+        if (!std::filesystem::is_directory(folder)) {
+            GTEST_SKIP() << "no storm data at " << folder;
+        }
+    }
+    std::filesystem::path folder;
+};
 
 // A real file as edited for a fault: only the lines holding `keep` (all when empty), then
 // each replacement made at its first occurrence.
@@ -371,11 +380,7 @@ void ExpectStorms(const std::string& feed, const std::vector<Storm>& storms) {
     }
 }
 
-TEST(RealData, EditedFilesForEachFault) {
-    const std::filesystem::path folder = DataFolder();
-    if (!std::filesystem::is_directory(folder)) {
-        GTEST_SKIP() << "no storm data at " << folder;
-    }
+TEST_F(RealData, EditedFilesForEachFault) {
     for (const EditCase& c : kEdits) {
         SCOPED_TRACE(c.what);
         std::vector<SourceRead> reads;
@@ -388,11 +393,7 @@ TEST(RealData, EditedFilesForEachFault) {
     }
 }
 
-TEST(RealData, EveryFileGivesWhatItSays) {
-    const std::filesystem::path folder = DataFolder();
-    if (!std::filesystem::is_directory(folder)) {
-        GTEST_SKIP() << "no storm data at " << folder;
-    }
+TEST_F(RealData, EveryFileGivesWhatItSays) {
     std::set<std::string> tested;
     for (const FileCase& c : kFiles) {
         SCOPED_TRACE(std::string(c.file) + " at " + c.now);
@@ -465,11 +466,7 @@ const std::vector<TrackCase> kTracks = {
     {"hwrf-benchvitals.2012", "tcvitals", "AL092012", 992, 335, 10, {}},
 };
 
-TEST(RealData, PressureMotionAndForecastAsTheFilesGiveThem) {
-    const std::filesystem::path folder = DataFolder();
-    if (!std::filesystem::is_directory(folder)) {
-        GTEST_SKIP() << "no storm data at " << folder;
-    }
+TEST_F(RealData, PressureMotionAndForecastAsTheFilesGiveThem) {
     for (const TrackCase& c : kTracks) {
         SCOPED_TRACE(std::string(c.file) + " " + c.id);
         const ReadResult read = ReadSource(c.kind, ReadWhole(folder / c.file));
@@ -560,11 +557,7 @@ bool TrackIsRows(const std::vector<::Storm>& storms,
 // at an hour after it lists the storm at the row's place and wind exactly when the row's
 // class is tropical and its number is not an invest, and the storm's past track is then the
 // rows so far.
-TEST(RealData, BestTrackReplay) {
-    const std::filesystem::path folder = DataFolder();
-    if (!std::filesystem::is_directory(folder)) {
-        GTEST_SKIP() << "no storm data at " << folder;
-    }
+TEST_F(RealData, BestTrackReplay) {
     int rows = 0, wrong = 0;
     TrackCount tracked;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -651,11 +644,7 @@ std::vector<Vital> ReadVitals(const std::string& body) {
 // Each cycle reads the records of the day up to it: every fix of the file has an id, so
 // older ones cannot change which storms are listed or where (and copying them all at
 // each of 2,182 cycles would take minutes under the sanitizers).
-TEST(RealData, TcvitalsReplay) {
-    const std::filesystem::path folder = DataFolder();
-    if (!std::filesystem::is_directory(folder)) {
-        GTEST_SKIP() << "no storm data at " << folder;
-    }
+TEST_F(RealData, TcvitalsReplay) {
     int cycles = 0, older = 0, missing = 0;
     for (const char* file : {"hwrf-benchvitals.2012", "hwrf-benchvitals.2013"}) {
         const std::string body = ReadWhole(folder / file);
@@ -732,11 +721,10 @@ std::pair<size_t, size_t> PointsAndLines(const nlohmann::json& json) {
 // NHC's products with the b-deck of the same advisory: every storm of the feed is in
 // storms.json at the same place, wind and name; every storms.json passes the schema in a
 // real validator; GDAL reads every GeoJSON with a point per storm and a line per track.
-TEST(RealData, ProgramOutputsPassTheSchemaAndGdal) {
-    const std::filesystem::path folder = DataFolder();
-    if (!std::filesystem::is_directory(folder) || std::system("command -v ogrinfo >/dev/null") ||
+TEST_F(RealData, ProgramOutputsPassTheSchemaAndGdal) {
+    if (std::system("command -v ogrinfo >/dev/null") ||
         std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null")) {
-        GTEST_SKIP() << "no storm data at " << folder << ", or no ogrinfo or jsonschema";
+        GTEST_SKIP() << "no ogrinfo or jsonschema";
     }
     const std::filesystem::path out =
         std::filesystem::temp_directory_path() / ("zarvane-outputs-" + std::to_string(::getpid()));
