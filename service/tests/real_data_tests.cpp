@@ -525,31 +525,25 @@ struct TrackCount {
     int tracks = 0, points = 0;
 };
 
-// The one storm's past track is the b-deck's rows so far, one per time, back five days.
+// The one storm's past track is the b-deck's newest rows so far, one to a point (how far
+// back it reaches is the storm model table's to check).
 bool TrackIsRows(const std::vector<::Storm>& storms,
                  const std::vector<std::vector<std::string>>& rows, TrackCount& count) {
-    std::vector<const std::vector<std::string>*> recent;
-    const std::time_t newest = *ParseDigitsTime(rows.back()[2]);
-    for (const auto& row : rows) {
-        if (newest - *ParseDigitsTime(row[2]) <= 5 * 24 * 3600) {
-            recent.push_back(&row);
-        }
-    }
-    if (storms.size() != 1 || storms[0].track.size() != recent.size()) {
+    if (storms.size() != 1 || storms[0].track.empty() || storms[0].track.size() > rows.size()) {
         return false;
     }
-    for (size_t i = 0; i < recent.size(); ++i) {
-        const TrackPoint& point = storms[0].track[i];
-        const std::vector<std::string>& row = *recent[i];
-        if (point.time != *ParseDigitsTime(row[2]) ||
-            std::fabs(point.latitude - Tenths(row[6])) > 0.01 ||
-            std::fabs(point.longitude - Tenths(row[7])) > 0.01 ||
-            point.windKnots != ParseInt(row[8]).value()) {
+    const std::vector<TrackPoint>& track = storms[0].track;
+    for (size_t i = 0; i < track.size(); ++i) {
+        const std::vector<std::string>& row = rows[rows.size() - track.size() + i];
+        if (track[i].time != *ParseDigitsTime(row[2]) ||
+            std::fabs(track[i].latitude - Tenths(row[6])) > 0.01 ||
+            std::fabs(track[i].longitude - Tenths(row[7])) > 0.01 ||
+            track[i].windKnots != ParseInt(row[8]).value()) {
             return false;
         }
     }
     ++count.tracks;
-    count.points += static_cast<int>(recent.size());
+    count.points += static_cast<int>(track.size());
     return true;
 }
 

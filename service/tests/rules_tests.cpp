@@ -282,7 +282,7 @@ TEST(Rules, StormModel) {
          5,
          false},
         {"motion from fixes at least 3 hours apart; one point per time, five days of them",
-         {MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-03T00:00Z"),
+         {MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-05T05:00Z"),
           MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-05T06:00Z"),
           MakeFix("WP012031", SourceKind::Atcf, 10, 140, 50, "2031-09-10T00:00Z"),
           MakeFix("WP012031", SourceKind::Ibtracs, 10, 140, 50, "2031-09-10T00:00Z"),
