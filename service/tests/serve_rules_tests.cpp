@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <map>
 #include <string>
 
 using namespace feed;
@@ -15,9 +16,11 @@ constexpr std::time_t kBuilt = 1796640000; // 2026-12-07 10:40:00 UTC, a Monday
 constexpr int kMaxAgeHours = 12;
 const std::string kFeed = "Active tropical cyclones at 2026-12-07 10:40 UTC: 1\n-Atlantic\n"
                           "Sample,14.2,45.5,30\n";
+const std::string kJson = "{\"storms\":[]}\n";
+const std::string kGeoJson = "{\"type\":\"FeatureCollection\",\"features\":[]}\n";
 
 ServeState Holding() {
-    return RecordBuild({}, {MadeFeed{kFeed}, {{"NHC", {}}}, {}}, kBuilt);
+    return RecordBuild({}, {MadeFeed{kFeed, 1, kJson, kGeoJson}, {{"NHC", {}}}, {}}, kBuilt);
 }
 
 std::string HeaderOf(const Answer& answer, const std::string& name) {
@@ -61,6 +64,7 @@ const RouteCase kRoutes[] = {
     {"GET", "/healthz", true, kBuilt + 13 * 3600, 503, "text/plain; charset=us-ascii"},
     {"GET", "/status.json", true, kBuilt, 200, "application/json"},
     {"GET", "/status.json", false, kBuilt, 200, "application/json"},
+    {"GET", "/storms.json", false, kBuilt, 503, "text/plain; charset=us-ascii"},
     {"POST", "/RirozIrid/ssaver.dat", true, kBuilt, 405, "text/plain; charset=us-ascii"},
     {"PUT", "/RirozIrid/ssaver.dat", true, kBuilt, 405, "text/plain; charset=us-ascii"},
     {"DELETE", "/healthz", true, kBuilt, 405, "text/plain; charset=us-ascii"},
@@ -95,14 +99,20 @@ TEST(ServeRules, TheFeedGoesOutAsBuiltWithItsDateAndCacheTime) {
 }
 
 // The validators a cache or a client sends back: If-None-Match decides when present,
-// else If-Modified-Since (an IMF-fixdate; any other text is ignored).
-TEST(ServeRules, ConditionalRequestsOfTheFeed) {
+// else If-Modified-Since (an IMF-fixdate; any other text is ignored). Each output has
+// its own tag.
+TEST(ServeRules, ConditionalRequestsOfTheFeedAndTheOutputs) {
     const ServeState state = Holding();
     const std::string tag = state.etag;
+    const std::map<std::string, std::pair<std::string, std::string>> kOutputs = {
+        {"/RirozIrid/ssaver.dat", {tag, kFeed}},
+        {"/storms.json", {state.stormsJson.etag, kJson}},
+        {"/storms.geojson", {state.stormsGeoJson.etag, kGeoJson}}};
     struct Case {
         std::string ifNoneMatch;
         std::string ifModifiedSince;
         int status;
+        const char* path = "/RirozIrid/ssaver.dat";
     };
     const Case kCases[] = {
         {"", "", 200},
@@ -117,15 +127,20 @@ TEST(ServeRules, ConditionalRequestsOfTheFeed) {
         {"", "Mon, 07 Dec 2026 10:39:59 GMT", 200},
         {"", "Monday, 07-Dec-26 11:00:00 GMT", 200}, // obsolete form: ignored
         {"", "yesterday", 200},
+        {state.stormsJson.etag, "", 304, "/storms.json"},
+        {tag, "", 200, "/storms.json"},
+        {state.stormsGeoJson.etag, "", 304, "/storms.geojson"},
+        {"", "Mon, 07 Dec 2026 10:40:00 GMT", 304, "/storms.geojson"},
     };
     for (const Case& c : kCases) {
-        SCOPED_TRACE(c.ifNoneMatch + " | " + c.ifModifiedSince);
-        const Answer answer = *AnswerRequest(
-            Request{"GET", "/RirozIrid/ssaver.dat", c.ifNoneMatch, c.ifModifiedSince}, state,
-            kBuilt + 60, kMaxAgeHours);
+        SCOPED_TRACE(std::string(c.path) + " " + c.ifNoneMatch + " | " + c.ifModifiedSince);
+        const Answer answer =
+            *AnswerRequest(Request{"GET", c.path, c.ifNoneMatch, c.ifModifiedSince}, state,
+                           kBuilt + 60, kMaxAgeHours);
+        const auto& [etag, body] = kOutputs.at(c.path);
         EXPECT_EQ(answer.status, c.status);
-        EXPECT_EQ(HeaderOf(answer, "ETag"), tag);
-        EXPECT_EQ(answer.body->size(), c.status == 304 ? 0u : kFeed.size());
+        EXPECT_EQ(HeaderOf(answer, "ETag"), etag);
+        EXPECT_EQ(*answer.body, c.status == 304 ? "" : body);
     }
     // Equal bytes, equal tags, whenever they were built; other bytes, another tag.
     EXPECT_EQ(RecordBuild({}, {MadeFeed{kFeed}, {}, {}}, kBuilt + 900).etag, tag);
