@@ -1,5 +1,6 @@
 #include "core/utc_time.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -188,12 +189,15 @@ std::optional<std::time_t> NearestDayTime(std::time_t reference, int day, int ho
     return nearest;
 }
 
+// kMonths' names in capitals, as the agencies' products write them; nothing else.
 int MonthOfAbbreviation(std::string_view abbreviation) {
-    static constexpr std::string_view kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                                   "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-    for (int m = 0; m < 12; ++m) {
-        if (abbreviation == kMonths[m]) {
-            return m + 1;
+    const auto capital = [](char name, char given) {
+        return (name >= 'a' && name <= 'z' ? name - 'a' + 'A' : name) == given;
+    };
+    for (int month = 1; month <= 12 && abbreviation.size() == 3; ++month) {
+        const std::string_view name = MonthName(month);
+        if (std::equal(name.begin(), name.end(), abbreviation.begin(), capital)) {
+            return month;
         }
     }
     return 0;
