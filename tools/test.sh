@@ -87,13 +87,36 @@ check_exposure() {
   return $status
 }
 
-# The nginx snippet passes nginx -t inside the test's own configuration.
+# The nginx snippet passes nginx -t inside the test's own configuration, and serves the
+# two API outputs that `build` writes with their types, the CORS header and 304 for a
+# known ETag, as the embedded server does. Under /tmp, so that nginx's workers can read it.
 check_nginx_snippet() {
-  local dir status
-  dir=$(mktemp -d)
-  nginx_feed_config "$dir" "$(free_port)" "$dir/www"
-  nginx -t -q -e "$dir/error.log" -p "$dir" -c "$dir/nginx.conf"
-  status=$?
+  local dir port status=0 path type etag pid
+  dir=$(mktemp -d /tmp/zarvane-nginx.XXXXXX)
+  chmod 755 "$dir"
+  port=$(free_port)
+  nginx_feed_config "$dir" "$port" "$dir/www"
+  nginx -t -q -e "$dir/error.log" -p "$dir" -c "$dir/nginx.conf" || { rm -rf "$dir"; return 1; }
+  dated_samples "$dir/samples"
+  mkdir -p "$dir/www/RirozIrid"
+  chmod -R a+rX "$dir"
+  "$FEED" build $(sample_sources "$dir/samples") --max-age "$SAMPLE_MAX_AGE" \
+    --output "$dir/www/RirozIrid/ssaver.dat" --json "$dir/www/storms.json" \
+    --geojson "$dir/www/storms.geojson" || status=1
+  nginx -e "$dir/error.log" -p "$dir" -c "$dir/nginx.conf" -g 'daemon off;' &
+  pid=$!
+  wait_for_status "http://127.0.0.1:$port/storms.json" 200 || status=1
+  for path in "storms.json application/json" "storms.geojson application/geo+json"; do
+    set -- $path
+    type=$(curl -s -D - -o /dev/null "http://127.0.0.1:$port/$1")
+    etag=$(sed -n 's/^ETag: *\(.*\)\r$/\1/Ip' <<<"$type")
+    grep -qi "^Content-Type: $2" <<<"$type" && grep -qi '^Access-Control-Allow-Origin: \*' <<<"$type" ||
+      { echo "/$1 through nginx:"; echo "$type"; status=1; }
+    [ "$(curl -s -o /dev/null -w '%{http_code}' -H "If-None-Match: $etag" \
+      "http://127.0.0.1:$port/$1")" = 304 ] || { echo "/$1: no 304 for its ETag $etag"; status=1; }
+  done
+  kill -QUIT "$pid"
+  wait "$pid"
   rm -rf "$dir"
   return $status
 }
@@ -214,7 +237,7 @@ step_package() {
   need_build native || return
   run_suite "zarvane-feed units (systemd-analyze verify)" check_units
   run_suite "zarvane-feed units' exposure (at most 2.5)" check_exposure
-  run_suite "zarvane-feed nginx snippet (nginx -t)" check_nginx_snippet
+  run_suite "zarvane-feed nginx snippet (nginx -t, the API outputs served)" check_nginx_snippet
   run_suite "zarvane-feed Debian package (lintian, install, upgrade, purge)" "$ROOT/tests/package/run.sh"
 }
 

@@ -12,7 +12,10 @@
 //   movementDir       direction of motion, degrees toward which; optional
 //   movementSpeed     speed of motion in miles per hour, as the public advisory gives it
 //                     (One-C, cp012024 advisory 1: 270 and 14, where the advisory says
-//                     "270 DEGREES AT 14 MPH" and the forecast/advisory 12 KT); optional
+//                     "270 DEGREES AT 14 MPH" and the forecast/advisory 12 KT; Idalia,
+//                     al102023 advisory 11A: 5 and 14, "005 DEGREES AT 14 MPH"). Not always:
+//                     Franklin's advisory 36 gives 10 where it says 12 MPH and 10 KT, so the
+//                     forecast/advisory's knots (nhc-rss) are preferred at the same time; optional
 // An entry with a required field missing or unusable is skipped and named in `skipped`; an
 // optional one that is missing or unusable is not given.
 #include <algorithm>

@@ -9,7 +9,6 @@
 #include "zarvane_version.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cctype>
@@ -425,35 +424,20 @@ void ExpectSaverShowsTheFeed(const TestHttpServer& server) {
     ExpectEndsOnAKey(saver);
 }
 
-// True while a copy of an uninstaller runs: NSIS runs it from %TEMP% as Un_A.exe (Au_.exe
-// in older versions), and the copy goes on after the program the test started has ended.
-bool UninstallerCopyRuns() {
-    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof(entry);
-    bool found = false;
-    for (BOOL more = ::Process32First(snapshot, &entry); more && !found;
-         more = ::Process32Next(snapshot, &entry)) {
-        found = ::_strnicmp(entry.szExeFile, "Un_", 3) == 0 ||
-                ::_stricmp(entry.szExeFile, "Au_.exe") == 0;
-    }
-    ::CloseHandle(snapshot);
-    return found;
-}
-
-// The registered quiet uninstall; the uninstaller runs on from a copy of itself, and
-// removes the entry last. Done once that copy has ended too, so that nothing of it can
-// overlap the next install.
-void Uninstall() {
-    const std::string command = UninstallValue("QuietUninstallString");
-    ASSERT_EQ(RunToEnd(command), 0) << command;
-    ASSERT_TRUE(WaitUntil([] { return UninstallValue("DisplayName") == kAbsent; }, kRunTimeoutMs))
-        << "the uninstall entry stays";
-    ASSERT_TRUE(WaitUntil([] { return !UninstallerCopyRuns(); }, kRunTimeoutMs))
-        << "the uninstaller's copy still runs";
+// The registered quiet uninstall, run as NSIS itself runs it: from a copy of the
+// uninstaller, with _?= naming the installation folder. Started plainly, the uninstaller
+// copies itself to %TEMP% and ends at once while the copy does the work; this way the
+// process waited for is the one that does it, and nothing of it overlaps the next install.
+// It ends with ERROR_SUCCESS_REBOOT_REQUIRED when a file in use goes only at the next restart.
+void Uninstall(DWORD expectedExit = ERROR_SUCCESS) {
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(::GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string copy = std::string(temp) + "zarvane-uninstall.exe";
+    ASSERT_TRUE(::CopyFileA((InstallFolder() + "\\uninstall.exe").c_str(), copy.c_str(), FALSE));
+    const std::string inPlace = "\"" + copy + "\" /S _?=" + InstallFolder();
+    ASSERT_EQ(RunToEnd(inPlace), static_cast<int>(expectedExit)) << inPlace;
+    EXPECT_TRUE(::DeleteFileA(copy.c_str()));
+    EXPECT_EQ(UninstallValue("DisplayName"), kAbsent) << "the uninstall entry stays";
 }
 
 class SilentSetup : public ::testing::TestWithParam<InstallCase> {};
@@ -539,7 +523,7 @@ TEST(Uninstall, WhileTheSaverRunsAReinstallSurvivesTheNextRestart) {
     RestMouseOverGlobe();
     SaverProcess saver("/s", InstalledSaver());
     ASSERT_NE(WaitForSaverWindow(saver), nullptr);
-    Uninstall();
+    Uninstall(ERROR_SUCCESS_REBOOT_REQUIRED);
     EXPECT_FALSE(FileExists(InstalledSaver())) << "still under its own name";
     EXPECT_EQ(PendingRemovals().find("zarvane.scr"), std::string::npos) << PendingRemovals();
     EXPECT_NE(PendingRemovals().find("system32\\"), std::string::npos) << PendingRemovals();
